@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Quarrix needs to build, run and test, and only those
+# that are missing; silent when everything is there.
+set -euo pipefail
+
+packages=(g++ cmake ninja-build qt6-base-dev libgtest-dev googletest qstat fonts-noto-cjk)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+echo "Installing: ${missing[*]}"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

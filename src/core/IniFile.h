@@ -1,0 +1,28 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+// An INI text held in memory that reads and writes keys the way the Windows profile
+// functions do (GetPrivateProfileString / WritePrivateProfileString), byte for byte.
+class IniFile {
+public:
+    IniFile() = default;
+    explicit IniFile(std::string bytes) : Text(std::move(bytes)) {}
+
+    // The value of section/key cut to bufferSize - 1 bytes; "" when missing or empty.
+    std::string Read(std::string_view section, std::string_view key, size_t bufferSize) const;
+
+    // Replaces the value in place, or appends the key at the end of its section, or
+    // appends the section at the end of the text.
+    void Write(std::string_view section, std::string_view key, std::string_view value);
+
+    const std::string& Bytes() const { return Text; }
+
+private:
+    std::string Text;
+};
+
+// Reads a whole file; nullopt when it does not exist or cannot be read.
+std::optional<std::string> ReadWholeFile(const std::string& path);

@@ -1,0 +1,161 @@
+#include "QueryProtocol.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr std::string_view InfoTag = "infostringresponse";
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+bool HasInfoTag(std::span<const uint8_t> b) {
+    return b.size() >= 4 + InfoTag.size() &&
+           std::memcmp(b.data() + 4, InfoTag.data(), InfoTag.size()) == 0;
+}
+
+// Takes the text up to the next backslash (or all of it) and drops it with that backslash.
+std::string_view TakeField(std::string_view& t) {
+    const size_t at = t.find('\\');
+    if (at == std::string_view::npos) {
+        std::string_view all = t;
+        t = {};
+        return all;
+    }
+    std::string_view field = t.substr(0, at);
+    t.remove_prefix(at + 1);
+    return field;
+}
+
+} // namespace
+
+Bytes HexToBytes(std::string_view hex) {
+    Bytes out;
+    for (size_t i = 0; i + 1 < hex.size(); i += 2) {
+        const int hi = HexDigit(hex[i]), lo = HexDigit(hex[i + 1]);
+        if (hi < 0 || lo < 0)
+            break;
+        out.push_back(static_cast<uint8_t>(hi * 16 + lo));
+    }
+    return out;
+}
+
+const Bytes& InfoRequest() {
+    static const Bytes bytes = HexToBytes("ffffffff696e666f737472696e670a00");
+    return bytes;
+}
+
+const Bytes& PlayersRequest() {
+    static const Bytes bytes = HexToBytes("ffffffff706c617965727300");
+    return bytes;
+}
+
+const Bytes& RulesRequest() {
+    static const Bytes bytes = HexToBytes("ffffffff72756c657300");
+    return bytes;
+}
+
+void MarkInfoHeader(std::span<uint8_t> datagram) {
+    if (datagram.size() > InfoHeaderEnd)
+        datagram[InfoHeaderEnd] = 0x40;
+}
+
+bool ParseInfoAnswer(std::span<const uint8_t> datagram, ServerInfoStructure& info) {
+    const auto* begin = reinterpret_cast<const char*>(datagram.data());
+    const auto* zero = static_cast<const char*>(std::memchr(begin, 0, datagram.size()));
+    std::string_view t(begin, zero ? static_cast<size_t>(zero - begin) : datagram.size());
+    if (!HasInfoTag({datagram.data(), t.size()}))
+        return false;
+    const size_t slash = t.find('\\');
+    t = slash == std::string_view::npos ? std::string_view{} : t.substr(slash + 1);
+    for (int i = 0; i < InfoPairCount; ++i) {
+        if (t.empty()) {
+            info.Keys[i].clear();
+            info.Values[i].clear();
+            continue;
+        }
+        info.Keys[i] = TakeField(t);
+        info.Values[i] = TakeField(t);
+    }
+    return true;
+}
+
+bool ParsePlayersAnswer(std::span<const uint8_t> b, int detailState,
+                        PlayersInfoStructure& players, int& playerCount) {
+    if (detailState != DetailPlayers)
+        return false;
+    if (HasInfoTag(b) || b.size() < 5 || b[4] != 'D')
+        return false;
+    const size_t n = b.size();
+    size_t pos = 6;
+    int i = 0;
+    while (pos < n && i < MaxPlayersInfo) {
+        pos += 1; // player index
+        players.Numbers[i] = std::to_string(i + 1);
+        size_t end = pos;
+        while (end < n && b[end] != 0 && b[end] != '\t')
+            ++end;
+        if (end < n) {
+            players.Names[i].assign(reinterpret_cast<const char*>(b.data()) + pos, end - pos);
+            pos = end + 1;
+        } else {
+            players.Names[i].clear();
+        }
+        players.Frags[i] = pos < n ? std::to_string(static_cast<int8_t>(b[pos])) : "0";
+        pos += 8; // frag count and connection time
+        ++i;
+    }
+    playerCount = i;
+    return true;
+}
+
+bool ParseRulesAnswer(std::span<const uint8_t> b, int detailState, RulesInfoStructure& rules,
+                      int& ruleCount) {
+    if (detailState != DetailRules || b.size() < 512)
+        return false;
+    if (HasInfoTag(b))
+        return false;
+    const auto e = std::find(b.begin(), b.end(), uint8_t{'E'});
+    if (e == b.end())
+        return false;
+    size_t pos = static_cast<size_t>(e - b.begin()) + 3; // 'E' and the rule count
+    const size_t n = b.size();
+    const auto* text = reinterpret_cast<const char*>(b.data());
+    int k = 0;
+    bool wantName = true;
+    while (pos < n && k < MaxRulesInfo) {
+        size_t end = pos;
+        while (end < n && b[end] != 0 && b[end] != '\t')
+            ++end;
+        std::string field(text + pos, end - pos);
+        if (wantName) {
+            rules.Names[k] = std::move(field);
+            rules.Values[k].clear();
+        } else {
+            rules.Values[k] = std::move(field);
+            ++k;
+        }
+        wantName = !wantName;
+        pos = end + 1;
+    }
+    if (!wantName) // a name that is the last field has an empty value
+        ++k;
+    ruleCount = k;
+    return true;
+}
+
+std::string_view InfoValue(const ServerInfoStructure& info, std::string_view key) {
+    std::string_view value;
+    for (int i = 0; i < InfoPairCount; ++i)
+        if (info.Keys[i] == key)
+            value = info.Values[i];
+    return value;
+}

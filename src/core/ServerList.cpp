@@ -1,0 +1,85 @@
+#include "ServerList.h"
+
+#include <algorithm>
+#include <charconv>
+
+const std::string& ColumnText(const ServerStructure& row, int column) {
+    switch (column) {
+    case ColName: return row.Name;
+    case ColIP: return row.IP;
+    case ColPort: return row.Port;
+    case ColMap: return row.Map;
+    case ColPlayers: return row.Players;
+    case ColMaxPlayers: return row.MaxPlayers;
+    default: return row.Response;
+    }
+}
+
+std::optional<int32_t> ParseInt32(std::string_view text) {
+    if (text.empty())
+        return std::nullopt;
+    size_t start = 0;
+    bool negative = false;
+    if (text[0] == '+' || text[0] == '-') {
+        negative = text[0] == '-';
+        start = 1;
+    }
+    if (start == text.size())
+        return std::nullopt;
+    int64_t value = 0;
+    for (size_t i = start; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        value = value * 10 + (c - '0');
+        if (value > int64_t{INT32_MAX} + 1)
+            return std::nullopt;
+    }
+    if (negative)
+        value = -value;
+    if (value > INT32_MAX || value < INT32_MIN)
+        return std::nullopt;
+    return static_cast<int32_t>(value);
+}
+
+int32_t NumericKey(std::string_view text) { return ParseInt32(text).value_or(-1); }
+
+static bool IsTextColumn(int column) {
+    return column == ColName || column == ColIP || column == ColMap;
+}
+
+int CompareRows(const ServerStructure& a, const ServerStructure& b, int column) {
+    const std::string& x = ColumnText(a, column);
+    const std::string& y = ColumnText(b, column);
+    if (IsTextColumn(column)) {
+        // std::string's char_traits<char>::compare is memcmp: unsigned bytes, shorter prefix first.
+        const int c = x.compare(y);
+        return (c > 0) - (c < 0);
+    }
+    const int32_t p = NumericKey(x), q = NumericKey(y);
+    return (p > q) - (p < q);
+}
+
+size_t InsertSorted(ServerList& list, std::unique_ptr<ServerStructure> row, int column,
+                    bool ascending) {
+    size_t at = 0;
+    for (; at < list.size(); ++at) {
+        const int c = CompareRows(*list[at], *row, column);
+        if (ascending ? c > 0 : c < 0)
+            break;
+    }
+    list.insert(list.begin() + static_cast<ptrdiff_t>(at), std::move(row));
+    return at;
+}
+
+void SortList(ServerList& list, int column, bool ascending,
+              const std::function<void()>& rebuildFavoritesView) {
+    if (list.empty())
+        return;
+    std::stable_sort(list.begin(), list.end(), [&](const auto& a, const auto& b) {
+        const int c = CompareRows(*a, *b, column);
+        return ascending ? c < 0 : c > 0;
+    });
+    if (rebuildFavoritesView)
+        rebuildFavoritesView();
+}

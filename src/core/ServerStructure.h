@@ -1,0 +1,51 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+// One server row. Texts are GBK bytes; numbers are decimal texts, converted where used.
+struct ServerStructure {
+    std::string Name;
+    std::string IP;
+    std::string Port;
+    std::string Map;
+    std::string Players;
+    std::string MaxPlayers;
+    std::string Response;
+    std::string Protocol; // "46" CS 1.5, "47" CS 1.6, "00" not known yet
+    std::string Password; // "1", "0" or empty when not known
+    bool Alive = false;
+    bool Answered = false;
+    uint32_t SentAt = 0;
+};
+
+// A list owns its rows; rows never move between lists, they are copied.
+using ServerList = std::vector<std::unique_ptr<ServerStructure>>;
+
+// Row identity: the same IP text and the same Port text.
+inline bool SameServer(const ServerStructure& a, const ServerStructure& b) {
+    return a.IP == b.IP && a.Port == b.Port;
+}
+
+constexpr int InfoPairCount = 18;
+constexpr int MaxPlayersInfo = 32;
+constexpr int MaxRulesInfo = 128;
+
+struct ServerInfoStructure {
+    std::array<std::string, InfoPairCount> Keys;
+    std::array<std::string, InfoPairCount> Values;
+};
+
+struct PlayersInfoStructure {
+    std::array<std::string, MaxPlayersInfo> Numbers;
+    std::array<std::string, MaxPlayersInfo> Names;
+    std::array<std::string, MaxPlayersInfo> Frags;
+};
+
+struct RulesInfoStructure {
+    std::array<std::string, MaxRulesInfo> Names;
+    std::array<std::string, MaxRulesInfo> Values;
+};

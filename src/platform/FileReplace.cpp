@@ -1,0 +1,3 @@
+#include "FileReplace.h"
+
+bool ReplaceFile(const std::string&, std::string_view) { return false; }

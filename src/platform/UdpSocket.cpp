@@ -1,0 +1,4 @@
+#include "UdpSocket.h"
+
+UdpSocket::UdpSocket() = default;
+UdpSocket::~UdpSocket() = default;
