@@ -1,0 +1,92 @@
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+// Slots of the settings record, in record order.
+enum SettingsSlot {
+    SlotPathCS15 = 0,
+    SlotPathCS16,
+    SlotPathCD,
+    SlotPathOther,
+    SlotParameter15,
+    SlotParameter16,
+    SlotRunCD,
+    SlotRunOther,
+    SlotPauseSearching,
+    SlotStopRefreshing,
+    SlotMinimize,
+    SlotInterval,
+    SlotMargin,
+    SlotFavoriteFilter1,
+    SlotFavoriteFilter2,
+    SlotFavoriteFilter3,
+    SlotMainOnTop,
+    SlotRemWindowStates,
+    SlotPanelServerInfoVisible,
+    SlotGroupBoxFavoriteVisible,
+    SlotMainPosX,
+    SlotMainPosY,
+    SlotMainWidth,
+    SlotMainHeight,
+    SlotPanelServerInfoWidth,
+    SlotGroupBoxFavoriteHeight,
+    SlotFromIP,
+    SlotToIP,
+    SlotSynchronize,
+    SlotResultFilter1,
+    SlotResultFilter2,
+    SlotResultFilter3,
+    SlotConfirm,
+    SlotCount
+};
+
+constexpr int PortSlotCount = 32;
+
+// The settings the program obeys, as last read from Quarrix.ini: texts exactly as read.
+struct IniStructureType {
+    std::array<std::string, SlotCount> Slots;
+    std::array<std::string, PortSlotCount> Ports;
+    const std::string& operator[](SettingsSlot slot) const { return Slots[slot]; }
+};
+
+// The working copy of the options (the options dialog's controls): what a save writes.
+struct OptionValues {
+    std::string PathCS15, PathCS16, PathCD, PathOther; // suiEdit1, suiEdit4, suiEdit2, suiEdit3
+    std::string Parameter15, Parameter16;               // suiEdit5, suiEdit6
+    std::array<bool, 16> CheckBox{};                    // [n] is suiCheckBoxN, n = 1..15
+    std::string Interval;                               // Edit_AutoInterval
+    std::string Margin = "0";                           // ComboBox_Margin text, "0".."4"
+};
+
+// What a save takes from the main window.
+struct MainWindowValues {
+    std::string FromIP, ToIP;
+    std::vector<int> Ports;
+    int Left = 101, Top = 125, Width = 895, Height = 602;
+    bool ServerInfoVisible = true, FavoriteVisible = true;
+    int ServerInfoWidth = 219, FavoriteHeight = 289;
+};
+
+// StartDirectory + the file name of the settings file.
+std::string SettingsPath(const std::string& startDirectory);
+
+bool SettingsFileExists(const std::string& path);
+
+// Reads every key with its length cap and missing-key fallback.
+IniStructureType ReadSettings(const std::string& path);
+
+// Writes every key in file order as the profile functions would, replacing the file
+// atomically. False when the file could not be written.
+bool WriteSettings(const std::string& path, const OptionValues& options,
+                   const MainWindowValues& window);
+
+// Defaults of every option control (the paths are kept).
+void ResetOptionValues(OptionValues& options);
+
+// Defaults of one page of the options dialog (0..5); -1 for every page.
+void SetPageDefaults(OptionValues& options, int page);
+
+// The controls' state filled from the record.
+OptionValues OptionsFromIni(const IniStructureType& ini);
