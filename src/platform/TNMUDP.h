@@ -2,9 +2,11 @@
 
 #include <QObject>
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <shared_mutex>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -12,7 +14,7 @@
 class QSocketNotifier;
 class UdpSocket;
 
-// Raised for socket failures: "Unknown Error No. " + number, "Null Remote Address", ...
+// Raised for socket failures: "Unknown Error No. " + number, "Null Remote Address".
 class UDPSockError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
@@ -26,26 +28,39 @@ class TNMUDP : public QObject {
     Q_OBJECT
 public:
     static constexpr int MaxDatagram = 2048;
+    // Datagrams handled per readiness notification before the event loop gets a turn.
+    static constexpr int DrainLimit = 64;
 
+    // Opens the socket on localPort (0: a system-chosen port). Throws UDPSockError
+    // ("Unknown Error No. " + error number) when no socket can be created.
     explicit TNMUDP(int localPort, QObject* parent = nullptr);
     ~TNMUDP() override;
 
-    // Rebinds the socket to a new local port.
+    // Closes the socket and opens a new one on `port`; throws like the constructor,
+    // leaving the endpoint without a socket (its sends are then lost).
     void SetLocalPort(int port);
     int LocalPort() const { return RequestedPort; }
     // The port the socket is actually bound to (0 before the system picked one).
+    // Safe from any thread.
     int BoundPort() const;
+    // The receive buffer size the system granted, in bytes (0 without a socket).
+    int ReceiveBufferSize() const;
 
-    // Sends one datagram to host:port. Safe from any thread: the destination travels
-    // with the call. Throws std::invalid_argument("Invalid buffer") for an empty buffer
-    // and UDPSockError("Null Remote Address") for 0.0.0.0 or an unresolvable host.
+    // Sends one datagram to host:port (port used as 16 bits). Safe from any thread: the
+    // destination travels with the call. Throws std::invalid_argument("Invalid buffer")
+    // for an empty buffer and UDPSockError("Null Remote Address") for a host that is not
+    // dotted IPv4 text or is 0.0.0.0. A failed send is silently lost.
     void SendDatagram(const std::string& host, int port, std::span<const uint8_t> bytes);
 
-    // The bytes of the datagram being reported; valid only inside OnDataReceived with
-    // numberBytes not -1. Returns the number of bytes copied.
+    // Copies the bytes of the datagram being reported into `destination`, which must
+    // hold MaxDatagram bytes; valid only inside OnDataReceived with numberBytes not -1.
+    // Returns the number of bytes copied (0 when there is no datagram).
     int ReadDatagram(uint8_t* destination) const;
+    // The same, copying at most destination.size() bytes.
+    int ReadDatagram(std::span<uint8_t> destination) const;
 
     // sender, numberBytes (0..2048 or -1), fromIP ("a.b.c.d"), port (host order).
+    // Runs on the owning thread, one call at a time.
     std::function<void(TNMUDP&, int, const std::string&, int)> OnDataReceived;
 
 private:
@@ -53,8 +68,14 @@ private:
     void OnReadable();
 
     int RequestedPort;
+    // Senders on other threads hold it shared; reopening and closing hold it exclusive,
+    // so a send never reaches a closed or reused handle.
+    mutable std::shared_mutex SocketLock;
     std::unique_ptr<UdpSocket> Socket;
-    std::unique_ptr<QSocketNotifier> Notifier;
-    uint8_t Buffer[MaxDatagram + 1] = {};
+    QSocketNotifier* Notifier = nullptr;
+    // Counts reopenings, so a drain loop notices a handler that rebound the endpoint.
+    unsigned Generation = 0;
+    // One byte more than the largest datagram, so an oversized one is recognised.
+    std::array<uint8_t, MaxDatagram + 1> Buffer{};
     int Length = -1;
 };

@@ -1,4 +1,138 @@
 #include "UdpSocket.h"
 
-UdpSocket::UdpSocket() = default;
-UdpSocket::~UdpSocket() = default;
+#include <arpa/inet.h>
+#include <cerrno>
+#include <cstdio>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+// POSIX implementation. A Winsock one would stand beside this file with the same
+// class; every operating-system call of the socket layer stays in here.
+
+std::optional<Ipv4Address> Ipv4Address::Parse(const std::string& text) {
+    in_addr address{};
+    if (inet_pton(AF_INET, text.c_str(), &address) != 1) {
+        return std::nullopt;
+    }
+    return Ipv4Address{ntohl(address.s_addr)};
+}
+
+std::string Ipv4Address::ToString() const {
+    char text[16];
+    std::snprintf(text, sizeof text, "%d.%d.%d.%d", static_cast<int>((Value >> 24) & 0xFF),
+                  static_cast<int>((Value >> 16) & 0xFF), static_cast<int>((Value >> 8) & 0xFF),
+                  static_cast<int>(Value & 0xFF));
+    return text;
+}
+
+UdpSocket::~UdpSocket() {
+    Close();
+}
+
+int UdpSocket::Open() {
+    Close();
+    const int handle = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (handle < 0) {
+        return errno != 0 ? errno : -1;
+    }
+    Handle = handle;
+    // The forced size passes the system limit but needs privilege; the plain one is
+    // capped at the limit, which is still far above the default.
+    int size = WantedReceiveBuffer;
+#ifdef SO_RCVBUFFORCE
+    if (::setsockopt(Handle, SOL_SOCKET, SO_RCVBUFFORCE, &size, sizeof size) == 0) {
+        return 0;
+    }
+#endif
+    ::setsockopt(Handle, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
+    return 0;
+}
+
+bool UdpSocket::Bind(int port) {
+    if (Handle < 0 || port < 0 || port > 0xFFFF) {
+        return false;
+    }
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_addr.s_addr = htonl(INADDR_ANY);
+    local.sin_port = htons(static_cast<uint16_t>(port));
+    return ::bind(Handle, reinterpret_cast<const sockaddr*>(&local), sizeof local) == 0;
+}
+
+void UdpSocket::Close() {
+    if (Handle >= 0) {
+        ::close(Handle);
+        Handle = -1;
+    }
+}
+
+bool UdpSocket::SendTo(Ipv4Address address, int port, std::span<const uint8_t> bytes) const {
+    if (Handle < 0) {
+        return false;
+    }
+    sockaddr_in remote{};
+    remote.sin_family = AF_INET;
+    remote.sin_addr.s_addr = htonl(address.Value);
+    remote.sin_port = htons(static_cast<uint16_t>(port));
+    const ssize_t sent = ::sendto(Handle, bytes.data(), bytes.size(), 0,
+                                  reinterpret_cast<const sockaddr*>(&remote), sizeof remote);
+    return sent == static_cast<ssize_t>(bytes.size());
+}
+
+UdpSocket::ReceiveResult UdpSocket::Receive(std::span<uint8_t> buffer) const {
+    ReceiveResult result;
+    if (Handle < 0) {
+        return result;
+    }
+    sockaddr_in from{};
+    socklen_t fromLength = sizeof from;
+    // MSG_TRUNC makes the system report the datagram's full length, so an oversized one
+    // is recognised even where the buffer would have cut it short.
+    const ssize_t received = ::recvfrom(Handle, buffer.data(), buffer.size(), MSG_TRUNC,
+                                        reinterpret_cast<sockaddr*>(&from), &fromLength);
+    if (received < 0) {
+        if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) {
+            return result;
+        }
+        result.Status = ReceiveStatus::Failed;
+        return result;
+    }
+    // Also refuses a datagram that fills the whole buffer, which is how an oversized
+    // datagram shows on systems that ignore MSG_TRUNC on input.
+    if (received > MaxDatagram || static_cast<size_t>(received) >= buffer.size()) {
+        result.Status = ReceiveStatus::Failed;
+        return result;
+    }
+    result.Status = ReceiveStatus::Datagram;
+    result.Length = static_cast<int>(received);
+    if (from.sin_family == AF_INET) {
+        result.From = Ipv4Address{ntohl(from.sin_addr.s_addr)};
+        result.FromPort = ntohs(from.sin_port);
+    }
+    return result;
+}
+
+int UdpSocket::BoundPort() const {
+    if (Handle < 0) {
+        return 0;
+    }
+    sockaddr_in local{};
+    socklen_t length = sizeof local;
+    if (::getsockname(Handle, reinterpret_cast<sockaddr*>(&local), &length) != 0) {
+        return 0;
+    }
+    return ntohs(local.sin_port);
+}
+
+int UdpSocket::ReceiveBufferSize() const {
+    if (Handle < 0) {
+        return 0;
+    }
+    int size = 0;
+    socklen_t length = sizeof size;
+    if (::getsockopt(Handle, SOL_SOCKET, SO_RCVBUF, &size, &length) != 0) {
+        return 0;
+    }
+    return size;
+}

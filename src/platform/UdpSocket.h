@@ -1,15 +1,72 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 
-// A plain IPv4 UDP socket (BSD sockets). Not thread-affine: sendto may be called from
-// any thread.
+// An IPv4 address in host byte order ("1.2.3.4" is 0x01020304).
+struct Ipv4Address {
+    uint32_t Value = 0;
+
+    // Strict dotted-decimal text to an address; nothing for any other text.
+    static std::optional<Ipv4Address> Parse(const std::string& text);
+    // "a.b.c.d".
+    std::string ToString() const;
+    bool operator==(const Ipv4Address&) const = default;
+};
+
+// A plain IPv4 UDP socket (BSD sockets), non-blocking, never shared with a child
+// process and never opened with SO_REUSEADDR/SO_REUSEPORT. Not thread-affine: SendTo
+// may be called from any thread at once, because the destination travels with each
+// call. Opening, binding, closing and receiving belong to one owner thread.
 class UdpSocket {
 public:
-    UdpSocket();
+    // The largest datagram that is delivered; a longer one is a failed receive.
+    static constexpr int MaxDatagram = 2048;
+    // Receive buffer asked of the system so a burst of scan answers is not dropped.
+    static constexpr int WantedReceiveBuffer = 8 * 1024 * 1024;
+
+    // What one Receive call found.
+    enum class ReceiveStatus {
+        Datagram, // one datagram of 0..MaxDatagram bytes, with its sender
+        Failed,   // an error was reported, or the datagram was longer than MaxDatagram
+        Empty     // nothing is waiting
+    };
+    struct ReceiveResult {
+        ReceiveStatus Status = ReceiveStatus::Empty;
+        int Length = -1; // bytes stored for Datagram, otherwise -1
+        Ipv4Address From;
+        int FromPort = 0; // host byte order
+    };
+
+    UdpSocket() = default;
     ~UdpSocket();
     UdpSocket(const UdpSocket&) = delete;
     UdpSocket& operator=(const UdpSocket&) = delete;
+
+    // Creates the socket (closing any earlier one) and enlarges its receive buffer.
+    // Returns 0, or the system's error number when no socket could be created.
+    int Open();
+    // Binds to 0.0.0.0:port. False when the port is taken; the socket is then bound
+    // to a system-chosen port by its first send.
+    bool Bind(int port);
+    void Close();
+    bool IsOpen() const { return Handle >= 0; }
+    // The native handle, for a readiness notifier; -1 when closed.
+    intptr_t NativeHandle() const { return Handle; }
+
+    // Sends one datagram to address:port (port used as 16 bits). False on failure.
+    bool SendTo(Ipv4Address address, int port, std::span<const uint8_t> bytes) const;
+    // Receives one waiting datagram into `buffer`, which must hold more than
+    // MaxDatagram bytes so that an oversized datagram is told apart from a full one.
+    ReceiveResult Receive(std::span<uint8_t> buffer) const;
+
+    // The local port the socket is bound to; 0 when not bound yet or closed.
+    int BoundPort() const;
+    // The receive buffer size the system granted, in bytes; 0 when closed.
+    int ReceiveBufferSize() const;
+
+private:
+    int Handle = -1;
 };

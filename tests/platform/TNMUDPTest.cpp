@@ -1,0 +1,318 @@
+#include "TNMUDP.h"
+
+#include "QueryProtocol.h"
+#include "UdpPeer.h"
+#include "WaitUntil.h"
+
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <latch>
+#include <netinet/in.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+std::span<const uint8_t> AsBytes(const std::string& text) {
+    return {reinterpret_cast<const uint8_t*>(text.data()), text.size()};
+}
+
+std::string Pattern(size_t size) {
+    std::string bytes(size, '\0');
+    for (size_t i = 0; i < size; ++i) {
+        bytes[i] = static_cast<char>('a' + i % 26);
+    }
+    return bytes;
+}
+
+// A port no one holds right now, found by letting the system pick one.
+int FreePort() {
+    const int probe = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    ::bind(probe, reinterpret_cast<const sockaddr*>(&local), sizeof local);
+    socklen_t length = sizeof local;
+    ::getsockname(probe, reinterpret_cast<sockaddr*>(&local), &length);
+    ::close(probe);
+    return ntohs(local.sin_port);
+}
+
+struct Arrival {
+    int NumberBytes = 0;
+    std::string Bytes;
+    std::string FromIP;
+    int Port = 0;
+};
+
+// Records every arrival of an endpoint the way the program's handlers read them.
+class Recorder {
+public:
+    explicit Recorder(TNMUDP& endpoint) {
+        endpoint.OnDataReceived = [this](TNMUDP& sender, int numberBytes, const std::string& fromIP,
+                                         int port) {
+            Arrival arrival{numberBytes, {}, fromIP, port};
+            if (numberBytes != -1) {
+                uint8_t buffer[TNMUDP::MaxDatagram];
+                const int copied = sender.ReadDatagram(buffer);
+                arrival.Bytes.assign(reinterpret_cast<const char*>(buffer), copied);
+            }
+            Arrivals.push_back(std::move(arrival));
+        };
+    }
+    // Waits until an arrival with exactly these bytes has been recorded.
+    bool WaitFor(const std::string& bytes) {
+        return WaitUntil([&] {
+            for (const Arrival& arrival : Arrivals) {
+                if (arrival.NumberBytes >= 0 && arrival.Bytes == bytes) {
+                    return true;
+                }
+            }
+            return false;
+        });
+    }
+    std::vector<Arrival> Arrivals;
+};
+
+TEST(TNMUDPTest, InfoRequestRoundTrip) {
+    TNMUDP endpoint(0);
+    Recorder recorder(endpoint);
+    UdpPeer server("127.20.0.1");
+    ASSERT_NE(endpoint.BoundPort(), 0);
+
+    endpoint.SendDatagram(server.Ip(), server.Port(), InfoRequest());
+    const auto request = server.Receive();
+    ASSERT_TRUE(request);
+    EXPECT_EQ(request->Bytes, std::string(InfoRequest().begin(), InfoRequest().end()));
+    EXPECT_EQ(request->FromPort, endpoint.BoundPort());
+
+    const std::string answer = std::string("\xFF\xFF\xFF\xFFm127.20.0.1:", 17) +
+                               std::to_string(server.Port()) + std::string("\0Fake\0", 6);
+    server.SendTo(request->FromPort, answer);
+    ASSERT_TRUE(recorder.WaitFor(answer));
+    ASSERT_EQ(recorder.Arrivals.size(), 1u);
+    EXPECT_EQ(recorder.Arrivals[0].NumberBytes, static_cast<int>(answer.size()));
+    EXPECT_EQ(recorder.Arrivals[0].FromIP, "127.20.0.1");
+    EXPECT_EQ(recorder.Arrivals[0].Port, server.Port());
+}
+
+// Up to 2048 bytes a datagram arrives whole; a longer one is reported as -1 or not at
+// all, never cut short. A marker datagram after each case proves the endpoint went on.
+TEST(TNMUDPTest, DatagramSizes) {
+    TNMUDP endpoint(0);
+    Recorder recorder(endpoint);
+    UdpPeer server("127.20.0.2");
+    const std::string marker = "marker";
+    for (const size_t size : {size_t{0}, size_t{1}, size_t{2047}, size_t{2048}, size_t{2049},
+                              size_t{4096}, size_t{60000}}) {
+        SCOPED_TRACE(size);
+        recorder.Arrivals.clear();
+        server.SendTo(endpoint.BoundPort(), Pattern(size));
+        server.SendTo(endpoint.BoundPort(), marker);
+        ASSERT_TRUE(recorder.WaitFor(marker));
+        const std::vector<Arrival> before(recorder.Arrivals.begin(), recorder.Arrivals.end() - 1);
+        if (size <= TNMUDP::MaxDatagram) {
+            ASSERT_EQ(before.size(), 1u);
+            EXPECT_EQ(before[0].NumberBytes, static_cast<int>(size));
+            EXPECT_EQ(before[0].Bytes, Pattern(size));
+        } else {
+            ASSERT_LE(before.size(), 1u);
+            for (const Arrival& arrival : before) {
+                EXPECT_EQ(arrival.NumberBytes, -1);
+            }
+        }
+    }
+}
+
+// Handlers copy into one shared buffer that is not cleared between datagrams; reading
+// the shorter second datagram must copy only its own bytes.
+TEST(TNMUDPTest, ShorterSecondDatagramReadsOnlyItsOwnBytes) {
+    TNMUDP endpoint(0);
+    UdpPeer server("127.20.0.3");
+    uint8_t shared[TNMUDP::MaxDatagram] = {};
+    std::vector<int> copied;
+    endpoint.OnDataReceived = [&](TNMUDP& sender, int numberBytes, const std::string&, int) {
+        ASSERT_NE(numberBytes, -1);
+        copied.push_back(sender.ReadDatagram(shared));
+    };
+    server.SendTo(endpoint.BoundPort(), "ABCDEFGH");
+    server.SendTo(endpoint.BoundPort(), "xy");
+    ASSERT_TRUE(WaitUntil([&] { return copied.size() == 2; }));
+    EXPECT_EQ(copied, (std::vector<int>{8, 2}));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(shared), 8), "xyCDEFGH");
+    EXPECT_EQ(endpoint.ReadDatagram(shared), 0) << "no datagram outside the handler";
+}
+
+// A second endpoint on a taken fixed port still works from a system-chosen port, and
+// rebinding moves it to the port asked for.
+TEST(TNMUDPTest, TakenPortFallsBackToSystemChosenPort) {
+    int fixedPort = 0;
+    std::unique_ptr<TNMUDP> first;
+    for (int attempt = 0; attempt < 5 && !first; ++attempt) {
+        fixedPort = FreePort();
+        first = std::make_unique<TNMUDP>(fixedPort);
+        if (first->BoundPort() != fixedPort) {
+            first.reset();
+        }
+    }
+    ASSERT_TRUE(first);
+    TNMUDP second(fixedPort);
+    EXPECT_NE(second.BoundPort(), fixedPort);
+    Recorder firstArrivals(*first);
+    Recorder secondArrivals(second);
+    UdpPeer server("127.20.0.4");
+
+    first->SendDatagram(server.Ip(), server.Port(), AsBytes("from first"));
+    second.SendDatagram(server.Ip(), server.Port(), AsBytes("from second"));
+    const auto a = server.Receive();
+    const auto b = server.Receive();
+    ASSERT_TRUE(a && b);
+    EXPECT_EQ(a->FromPort, fixedPort);
+    EXPECT_NE(b->FromPort, fixedPort);
+    EXPECT_EQ(b->FromPort, second.BoundPort());
+    server.SendTo(a->FromPort, "answer first");
+    server.SendTo(b->FromPort, "answer second");
+    EXPECT_TRUE(firstArrivals.WaitFor("answer first"));
+    EXPECT_TRUE(secondArrivals.WaitFor("answer second"));
+
+    const int newPort = FreePort();
+    second.SetLocalPort(newPort);
+    EXPECT_EQ(second.LocalPort(), newPort);
+    EXPECT_EQ(second.BoundPort(), newPort);
+    server.SendTo(newPort, "after rebind");
+    EXPECT_TRUE(secondArrivals.WaitFor("after rebind"));
+}
+
+// The UI thread and a worker send through one endpoint at once to different servers;
+// every datagram must reach the server its sender named.
+TEST(TNMUDPTest, ConcurrentSendersKeepTheirDestinations) {
+    constexpr int Count = 300;
+    TNMUDP endpoint(0);
+    UdpPeer workerTarget("127.20.0.5");
+    UdpPeer uiTarget("127.20.0.6");
+    std::latch start(2);
+    std::thread worker([&] {
+        start.arrive_and_wait();
+        for (int i = 0; i < Count; ++i) {
+            endpoint.SendDatagram(workerTarget.Ip(), workerTarget.Port(),
+                                  AsBytes("W" + std::to_string(i)));
+        }
+    });
+    start.arrive_and_wait();
+    for (int i = 0; i < Count; ++i) {
+        endpoint.SendDatagram(uiTarget.Ip(), uiTarget.Port(), AsBytes("U" + std::to_string(i)));
+    }
+    worker.join();
+
+    for (const auto& [peer, tag] : {std::pair{&workerTarget, 'W'}, std::pair{&uiTarget, 'U'}}) {
+        SCOPED_TRACE(tag);
+        std::vector<bool> seen(Count, false);
+        int received = 0;
+        while (received < Count) {
+            const auto datagram = peer->Receive();
+            ASSERT_TRUE(datagram) << "only " << received << " arrived";
+            ASSERT_EQ(datagram->Bytes[0], tag) << datagram->Bytes;
+            const int index = std::stoi(datagram->Bytes.substr(1));
+            ASSERT_FALSE(seen[index]);
+            seen[index] = true;
+            ++received;
+        }
+    }
+}
+
+TEST(TNMUDPTest, RejectsBadSendArguments) {
+    TNMUDP endpoint(0);
+    try {
+        endpoint.SendDatagram("0.0.0.0", 27015, {});
+        FAIL() << "empty buffer accepted";
+    } catch (const std::invalid_argument& error) {
+        EXPECT_STREQ(error.what(), "Invalid buffer");
+    }
+    const std::vector<std::string> badHosts = {
+        "0.0.0.0",     "",    "localhost", "127.20.0", "127.20.0.256", " 127.20.0.1",
+        "127.20.0.1 ", "::1", "0x7f.0.0.1"};
+    for (const std::string& host : badHosts) {
+        SCOPED_TRACE(host);
+        try {
+            endpoint.SendDatagram(host, 27015, AsBytes("x"));
+            ADD_FAILURE() << "host accepted";
+        } catch (const UDPSockError& error) {
+            EXPECT_STREQ(error.what(), "Null Remote Address");
+        }
+    }
+}
+
+// With every descriptor in use the endpoint cannot be built and says why.
+TEST(TNMUDPTest, SocketThatCannotBeCreatedThrows) {
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+    const int lowestFree = ::dup(0);
+    ASSERT_GE(lowestFree, 0);
+    ::close(lowestFree);
+    rlimit tight = saved;
+    tight.rlim_cur = static_cast<rlim_t>(lowestFree);
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &tight), 0);
+    std::string message;
+    try {
+        TNMUDP endpoint(0);
+    } catch (const UDPSockError& error) {
+        message = error.what();
+    }
+    ::setrlimit(RLIMIT_NOFILE, &saved);
+    EXPECT_EQ(message, "Unknown Error No. " + std::to_string(EMFILE));
+}
+
+// A scan's burst of answers all arrives, and the drain hands control back to the event
+// loop between slices instead of emptying the socket in one go.
+TEST(TNMUDPTest, BurstArrivesWholeInBoundedSlices) {
+    constexpr int Count = 3000;
+    TNMUDP endpoint(0);
+    UdpPeer server("127.20.0.7");
+    std::cout << "[ measure  ] receive buffer granted: " << endpoint.ReceiveBufferSize()
+              << " bytes\n";
+    int arrivals = 0;
+    int arrivalsWhenQueuedCallRan = -1;
+    endpoint.OnDataReceived = [&](TNMUDP&, int numberBytes, const std::string&, int) {
+        if (numberBytes == 100 && arrivals++ == 0) {
+            QMetaObject::invokeMethod(
+                QCoreApplication::instance(), [&] { arrivalsWhenQueuedCallRan = arrivals; },
+                Qt::QueuedConnection);
+        }
+    };
+    const std::string answer = Pattern(100);
+    for (int i = 0; i < Count; ++i) {
+        server.SendTo(endpoint.BoundPort(), answer);
+    }
+    EXPECT_TRUE(WaitUntil([&] { return arrivals == Count; }, 5000)) << arrivals << " arrived";
+    EXPECT_GT(arrivalsWhenQueuedCallRan, 0);
+    EXPECT_LT(arrivalsWhenQueuedCallRan, Count / 2);
+}
+
+// A handler may rebind its own endpoint; the rest of the slice is not read from the old
+// socket and the new one delivers.
+TEST(TNMUDPTest, HandlerMayRebindItsEndpoint) {
+    TNMUDP endpoint(0);
+    UdpPeer server("127.20.0.8");
+    const int oldPort = endpoint.BoundPort();
+    std::vector<std::string> seen;
+    endpoint.OnDataReceived = [&](TNMUDP& sender, int, const std::string&, int) {
+        uint8_t buffer[TNMUDP::MaxDatagram];
+        seen.emplace_back(reinterpret_cast<const char*>(buffer), sender.ReadDatagram(buffer));
+        if (seen.size() == 1) {
+            sender.SetLocalPort(0);
+        }
+    };
+    server.SendTo(oldPort, "one");
+    server.SendTo(oldPort, "lost with the old socket");
+    ASSERT_TRUE(WaitUntil([&] { return !seen.empty(); }));
+    ASSERT_NE(endpoint.BoundPort(), 0);
+    server.SendTo(endpoint.BoundPort(), "two");
+    ASSERT_TRUE(WaitUntil([&] { return seen.size() == 2; }));
+    EXPECT_EQ(seen, (std::vector<std::string>{"one", "two"}));
+}
+
+} // namespace
