@@ -54,10 +54,11 @@ struct IniStructureType {
 // The working copy of the options (the options dialog's controls): what a save writes.
 struct OptionValues {
     std::string PathCS15, PathCS16, PathCD, PathOther; // suiEdit1, suiEdit4, suiEdit2, suiEdit3
-    std::string Parameter15, Parameter16;               // suiEdit5, suiEdit6
-    std::array<bool, 16> CheckBox{};                    // [n] is suiCheckBoxN, n = 1..15
-    std::string Interval;                               // Edit_AutoInterval
-    std::string Margin = "0";                           // ComboBox_Margin text, "0".."4"
+    std::string Parameter15, Parameter16;              // suiEdit5, suiEdit6
+    std::array<bool, 16> CheckBox{};                   // [n] is suiCheckBoxN, n = 1..15
+    std::string Interval;                              // Edit_AutoInterval
+    std::string Margin = "0";                          // ComboBox_Margin text, "0".."4"
+    bool operator==(const OptionValues&) const = default;
 };
 
 // What a save takes from the main window.
@@ -69,24 +70,34 @@ struct MainWindowValues {
     int ServerInfoWidth = 219, FavoriteHeight = 289;
 };
 
+class IniFile;
+
 // StartDirectory + the file name of the settings file.
 std::string SettingsPath(const std::string& startDirectory);
 
+// True when anything exists at the path (the first run is the run without it).
 bool SettingsFileExists(const std::string& path);
 
-// Reads every key with its length cap and missing-key fallback.
+// Reads every key with its length cap and missing-key fallback; a missing or unreadable
+// file reads as all fallbacks.
 IniStructureType ReadSettings(const std::string& path);
+IniStructureType ReadSettingsFrom(const IniFile& ini);
 
 // Writes every key in file order as the profile functions would, replacing the file
-// atomically. False when the file could not be written.
+// atomically. False when the file could not be written, or exists but could not be read
+// (it is then left alone rather than replaced by one that lost its other contents).
 bool WriteSettings(const std::string& path, const OptionValues& options,
                    const MainWindowValues& window);
+void WriteSettingsTo(IniFile& ini, const OptionValues& options, const MainWindowValues& window);
 
 // Defaults of every option control (the paths are kept).
 void ResetOptionValues(OptionValues& options);
 
-// Defaults of one page of the options dialog (0..5); -1 for every page.
+// Defaults of one page of the options dialog (0..5); -1 (or any index that is no page)
+// for every page.
 void SetPageDefaults(OptionValues& options, int page);
 
-// The controls' state filled from the record.
+// The controls' state filled from the record. A check box is checked when its text is a
+// decimal integer other than 0 (anything else, such as a hand-edited "yes", leaves it
+// unchecked); the margin is the item whose index the text gives, item "0" when it gives none.
 OptionValues OptionsFromIni(const IniStructureType& ini);
