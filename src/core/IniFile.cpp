@@ -13,8 +13,11 @@ struct Line {
     size_t End = 0;
 };
 
+// A stray CR left inside a line counts as white space, as for the profile functions.
+constexpr const char* Blanks = " \t\r";
+
 bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
+    return c == ' ' || c == '\t' || c == '\r';
 }
 
 // GBK lead bytes: the byte after one belongs to the same character and may look like ASCII.
@@ -151,14 +154,14 @@ void IniFile::Write(std::string_view section, std::string_view key, std::string_
         const std::string_view content(Text.data() + line.Begin, line.ContentEnd - line.Begin);
         const size_t equals = content.find('=');
         if (equals == std::string_view::npos) {
-            const size_t keyEnd = line.Begin + content.find_last_not_of(" \t") + 1;
+            const size_t keyEnd = line.Begin + content.find_last_not_of(Blanks) + 1;
             Text.replace(keyEnd, line.ContentEnd - keyEnd, "=" + std::string(value));
             return;
         }
         const std::string_view after = content.substr(equals + 1);
         if (Trim(after) == value)
             return;
-        const size_t lead = after.find_first_not_of(" \t");
+        const size_t lead = after.find_first_not_of(Blanks);
         const size_t valueBegin =
             line.Begin + equals + 1 + (lead == std::string_view::npos ? 0 : lead);
         Text.replace(valueBegin, line.ContentEnd - valueBegin, value);
@@ -170,7 +173,7 @@ void IniFile::Write(std::string_view section, std::string_view key, std::string_
     if (where.Header) {
         const Line& after = lines[where.LastKey.value_or(*where.Header)];
         at = after.End;
-        if (after.End == after.ContentEnd)
+        if (Text[after.End - 1] != '\n')
             insert += "\r\n"; // the last line of the text had no line end
     } else {
         if (!Text.empty() && Text.back() != '\n')
