@@ -1,0 +1,144 @@
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <utility>
+#include <vector>
+
+// One player of a simulated server's players answer. Name is GBK bytes.
+struct FakePlayer {
+    std::string Name;
+    int32_t Frags = 0;
+    float Time = 0.0f;
+};
+
+// A realistic set of Counter-Strike server variables; its rules answer is well over 512 bytes.
+std::vector<std::pair<std::string, std::string>> DefaultFakeRules();
+
+// Everything one simulated game server says. Texts are GBK bytes.
+struct FakeServerConfig {
+    std::string Ip = "127.0.0.1"; // must lie in 127.0.0.0/8
+    uint16_t Port = 27015;        // 0 binds a port of the system's choosing
+    std::string Name;             // AddMany names servers "Fake #N" when this is empty
+    std::string Map = "de_dust2";
+    std::string GameDir = "cstrike";
+    std::string Description = "Counter-Strike";
+    int Players = 0; // the info answer's "players"; also how many players are made up when
+                     // PlayerList is empty
+    int MaxPlayers = 16;
+    int Protocol = 47; // 46 CS 1.5, 47 CS 1.6
+    bool Password = false;
+    std::string ReportedAddress; // the info answer's "address"; empty = "Ip:Port" (bound port)
+    std::vector<FakePlayer> PlayerList; // empty = Players made-up players "Player N"
+    std::vector<std::pair<std::string, std::string>> Rules = DefaultFakeRules();
+    bool Silent = false; // records requests, never answers
+    int Copies = 1;      // each answer is sent this many times; 0 sends none
+    int DelayMs = 0;     // answers leave this much later, without holding up other servers
+    // Raw datagrams sent instead of the built answers, for malformed cases.
+    std::optional<std::string> RawInfo, RawPlayers, RawRules;
+    // A stricter server: "infostring" without its line feed is not understood ('?').
+    bool TrailingNewlineRequired = false;
+};
+
+// The three answers a server of the engine gives, byte for byte.
+std::string BuildInfoAnswer(const FakeServerConfig& config);
+std::string BuildPlayersAnswer(const FakeServerConfig& config);
+std::string BuildRulesAnswer(const FakeServerConfig& config);
+
+// The value of the "address" key: ReportedAddress, or "Ip:Port".
+std::string ReportedAddressOf(const FakeServerConfig& config);
+
+// True for a dotted IPv4 address inside 127.0.0.0/8.
+bool IsLoopbackAddress(std::string_view ip);
+
+// The index-th address (from 0) counting up from firstIp and skipping last octets 0 and
+// 255, as a scan walks a range; empty when it would leave 127.0.0.0/8 or firstIp is bad.
+std::string FarmAddress(std::string_view firstIp, int index);
+
+// Serves any number of simulated servers, one UDP socket each bound to its exact
+// 127.x.y.z:port, on one thread of its own between Start and Stop.
+class FakeServerFarm {
+public:
+    // One request datagram as it reached a server.
+    struct Request {
+        int Server = -1;    // id returned by Add
+        char Kind = '?';    // 'i' info, 'p' players, 'r' rules, '?' anything else
+        uint64_t Seq = 0;   // process-wide arrival order, from 1
+        std::string FromIp; // sender
+        uint16_t FromPort = 0;
+        std::string Data;       // the datagram's bytes
+        int64_t ReceivedNs = 0; // kernel receive time, CLOCK_REALTIME nanoseconds
+    };
+
+    FakeServerFarm();
+    ~FakeServerFarm(); // stops
+    FakeServerFarm(const FakeServerFarm&) = delete;
+    FakeServerFarm& operator=(const FakeServerFarm&) = delete;
+
+    // Adds a server and returns its id (0, 1, ... in order); -1 when Ip is not in
+    // 127.0.0.0/8, ReportedAddress names an address outside it, or (while running) the
+    // socket cannot be bound. Usable before and after Start.
+    int Add(FakeServerConfig config);
+    // Adds count servers on consecutive addresses from firstIp (skipping last octets 0
+    // and 255), all on port, each a copy of base named "Fake #N" (N from 1) when base.Name
+    // is empty. Returns the first id; the others follow it. -1 when any fails.
+    int AddMany(int count, std::string_view firstIp, uint16_t port, FakeServerConfig base);
+
+    // Binds every server's socket and starts serving; false (see LastError) when one
+    // cannot be bound, nothing then runs.
+    bool Start();
+    // Stops serving and closes the sockets; pending delayed answers are dropped.
+    void Stop();
+    bool Running() const { return Thread.joinable(); }
+
+    // Replaces what a server answers from now on; Ip and Port stay as bound.
+    void SetConfig(int id, FakeServerConfig config);
+    FakeServerConfig Config(int id) const;
+    int ServerCount() const;
+    uint16_t Port(int id) const;       // bound port (meaningful for port 0 after Start)
+    std::string Address(int id) const; // "Ip:Port" as bound
+
+    // Requests received so far, in arrival order.
+    std::vector<Request> Requests() const;
+    size_t RequestCount() const;
+    // Waits until at least n requests have been recorded; false on timeout.
+    bool WaitForRequests(size_t n, int timeoutMs) const;
+    void ClearRequests();
+
+    // How many answer datagrams have been sent (copies included).
+    size_t AnswersSent() const;
+    std::string LastError() const;
+
+private:
+    struct Server;
+    struct Pending;
+    struct Datagram;
+
+    bool OpenSocket(Server& server);
+    void Run();
+    void Handle(std::vector<Datagram>& batch);
+    void SendDue();
+    int NextTimeoutMs() const;
+    void Wake();
+
+    mutable std::mutex Mutex; // guards the server list and configs, Records, Error
+    mutable std::condition_variable RecordsChanged;
+    std::vector<std::unique_ptr<Server>> Servers;
+    std::vector<Request> Records;
+    std::vector<Pending> Queue; // delayed answers, a min-heap on due time; worker only
+    std::string Error;
+    std::atomic<size_t> Answers{0};
+    uint64_t PendingOrder = 0; // worker only
+    int Epoll = -1;
+    int WakeFd = -1;
+    bool StopRequested = false;
+    std::thread Thread;
+};
