@@ -64,7 +64,9 @@ bool IsLoopbackAddress(std::string_view ip);
 std::string FarmAddress(std::string_view firstIp, int index);
 
 // Serves any number of simulated servers, one UDP socket each bound to its exact
-// 127.x.y.z:port, on one thread of its own between Start and Stop.
+// 127.x.y.z:port, on one thread of its own between Start and Stop. Add, AddMany, Start
+// and Stop belong to the one thread that controls the farm; the rest may be called from
+// any thread at any time.
 class FakeServerFarm {
 public:
     // One request datagram as it reached a server.
