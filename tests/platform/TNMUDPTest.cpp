@@ -1,5 +1,6 @@
 #include "TNMUDP.h"
 
+#include "FakeServer.h"
 #include "QueryProtocol.h"
 #include "UdpPeer.h"
 #include "WaitUntil.h"
@@ -78,26 +79,39 @@ public:
     std::vector<Arrival> Arrivals;
 };
 
+// The info request reaches a simulated server from the endpoint's own port, and its
+// answer comes back as one event that parses as that server's info.
 TEST(TNMUDPTest, InfoRequestRoundTrip) {
     TNMUDP endpoint(0);
     Recorder recorder(endpoint);
-    UdpPeer server("127.20.0.1");
+    FakeServerFarm farm;
+    FakeServerConfig config;
+    config.Ip = "127.20.1.1";
+    config.Port = 0;
+    config.Name = "Round trip";
+    config.Map = "de_aztec";
+    const int id = farm.Add(config);
+    ASSERT_TRUE(farm.Start()) << farm.LastError();
     ASSERT_NE(endpoint.BoundPort(), 0);
 
-    endpoint.SendDatagram(server.Ip(), server.Port(), InfoRequest());
-    const auto request = server.Receive();
-    ASSERT_TRUE(request);
-    EXPECT_EQ(request->Bytes, std::string(InfoRequest().begin(), InfoRequest().end()));
-    EXPECT_EQ(request->FromPort, endpoint.BoundPort());
+    endpoint.SendDatagram(config.Ip, farm.Port(id), InfoRequest());
+    ASSERT_TRUE(WaitUntil([&] { return !recorder.Arrivals.empty(); }));
+    const std::vector<FakeServerFarm::Request> requests = farm.Requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].Kind, 'i');
+    EXPECT_EQ(requests[0].Data, std::string(InfoRequest().begin(), InfoRequest().end()));
+    EXPECT_EQ(requests[0].FromPort, endpoint.BoundPort());
 
-    const std::string answer = std::string("\xFF\xFF\xFF\xFFm127.20.0.1:", 17) +
-                               std::to_string(server.Port()) + std::string("\0Fake\0", 6);
-    server.SendTo(request->FromPort, answer);
-    ASSERT_TRUE(recorder.WaitFor(answer));
-    ASSERT_EQ(recorder.Arrivals.size(), 1u);
-    EXPECT_EQ(recorder.Arrivals[0].NumberBytes, static_cast<int>(answer.size()));
-    EXPECT_EQ(recorder.Arrivals[0].FromIP, "127.20.0.1");
-    EXPECT_EQ(recorder.Arrivals[0].Port, server.Port());
+    const Arrival& answer = recorder.Arrivals[0];
+    EXPECT_EQ(answer.NumberBytes, static_cast<int>(answer.Bytes.size()));
+    EXPECT_EQ(answer.FromIP, "127.20.1.1");
+    EXPECT_EQ(answer.Port, farm.Port(id));
+    std::vector<uint8_t> datagram(answer.Bytes.begin(), answer.Bytes.end());
+    MarkInfoHeader(datagram);
+    ServerInfoStructure info;
+    ASSERT_TRUE(ParseInfoAnswer(datagram, info));
+    EXPECT_EQ(InfoValue(info, "map"), "de_aztec");
+    EXPECT_EQ(InfoValue(info, "address"), farm.Address(id));
 }
 
 // Up to 2048 bytes a datagram arrives whole; a longer one is reported as -1 or not at
