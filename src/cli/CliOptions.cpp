@@ -1,0 +1,133 @@
+#include "CliOptions.h"
+
+#include "ServerList.h"
+
+const char* CliUsage() {
+    return R"(Usage:
+  quarrix-cli scan FROM TO [--ports 27015,27016] [--wait-ms N] [--format tsv|json]
+                           [--require] [--local-port N]
+  quarrix-cli query IP[:PORT] [--players] [--rules] [--wait-ms N] [--format tsv|json]
+                              [--require] [--local-port N]
+  quarrix-cli --help
+
+scan   Sends an info request to every address from FROM to TO (either order) and every
+       port of --ports (default 27015), address by address in ascending order, ports in
+       list order, skipping addresses whose last part is 0 or 255, as the window's scan
+       does, for both game versions. Waits --wait-ms milliseconds (default 1500) after
+       the last request, then prints every server that answered, ordered by address
+       and port.
+query  Asks one server (port 27015 when none is given) for its info and, when asked,
+       its players and its rules; waits up to --wait-ms for each answer.
+
+Output (--format tsv, the default): one line per server, tab-separated:
+  name  ip  port  map  players  max  protocol  password  response-ms
+query adds "player<TAB>number<TAB>name<TAB>frags" and "rule<TAB>name<TAB>value" lines.
+--format json prints one JSON object per server and line, with the keys name, ip, port,
+map, players, max, protocol, password, response_ms; query adds player_list and rules.
+Names are converted from GBK to UTF-8; tabs and line breaks in them become blanks.
+response-ms is the time from the request to that address and port until its answer.
+
+--local-port N  sends from local port N (for example 27005); when it is taken, a port
+                of the system's choosing is used. Default: the system chooses.
+--require       no answer at all is exit code 1.
+
+Exit codes: 0 done (also when nothing answered), 1 nothing answered with --require,
+2 bad input (the message is written to standard error), 3 no socket.
+)";
+}
+
+std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args,
+                                          std::string& error) {
+    CliOptions o;
+    if (args.empty()) {
+        error = "no command";
+        return std::nullopt;
+    }
+    size_t i = 0;
+    const std::string& command = args[i++];
+    if (command == "--help" || command == "-h" || command == "help")
+        return o;
+    if (command == "scan")
+        o.What = CliOptions::Command::Scan;
+    else if (command == "query")
+        o.What = CliOptions::Command::Query;
+    else {
+        error = "unknown command '" + command + "'";
+        return std::nullopt;
+    }
+    auto value = [&](const std::string& name) -> std::optional<std::string> {
+        if (i >= args.size()) {
+            error = name + " needs a value";
+            return std::nullopt;
+        }
+        return args[i++];
+    };
+    auto number = [&](const std::string& name, int low, int high) -> std::optional<int> {
+        const auto text = value(name);
+        if (!text)
+            return std::nullopt;
+        const auto n = ParseInt32(*text);
+        if (!n || *n < low || *n > high) {
+            error = name + " wants a number from " + std::to_string(low) + " to " +
+                    std::to_string(high);
+            return std::nullopt;
+        }
+        return *n;
+    };
+    while (i < args.size()) {
+        const std::string arg = args[i++];
+        if (arg == "--help" || arg == "-h") {
+            o.What = CliOptions::Command::Help;
+            return o;
+        } else if (arg == "--ports") {
+            const auto v = value(arg);
+            if (!v)
+                return std::nullopt;
+            o.Ports = *v;
+        } else if (arg == "--wait-ms") {
+            const auto n = number(arg, 0, 600000);
+            if (!n)
+                return std::nullopt;
+            o.WaitMs = *n;
+        } else if (arg == "--local-port") {
+            const auto n = number(arg, 0, 65535);
+            if (!n)
+                return std::nullopt;
+            o.LocalPort = *n;
+        } else if (arg == "--format") {
+            const auto v = value(arg);
+            if (!v)
+                return std::nullopt;
+            if (*v == "tsv")
+                o.OutputFormat = CliOptions::Format::Tsv;
+            else if (*v == "json")
+                o.OutputFormat = CliOptions::Format::Json;
+            else {
+                error = "--format is tsv or json";
+                return std::nullopt;
+            }
+        } else if (arg == "--players") {
+            o.Players = true;
+        } else if (arg == "--rules") {
+            o.Rules = true;
+        } else if (arg == "--require") {
+            o.Require = true;
+        } else if (arg.size() > 1 && arg.starts_with("--")) {
+            error = "unknown option '" + arg + "'";
+            return std::nullopt;
+        } else {
+            o.Arguments.push_back(arg);
+        }
+    }
+    const size_t wanted = o.What == CliOptions::Command::Scan ? 2 : 1;
+    if (o.Arguments.size() != wanted) {
+        error = o.What == CliOptions::Command::Scan ? "scan wants FROM and TO"
+                                                    : "query wants IP[:PORT]";
+        return std::nullopt;
+    }
+    if (o.What == CliOptions::Command::Scan && (o.Players || o.Rules)) {
+        error = "--players and --rules belong to query";
+        return std::nullopt;
+    }
+    return o;
+}

@@ -1,0 +1,153 @@
+#include "ScanCommand.h"
+
+#include "AddressCheck.h"
+#include "MessageTable.h"
+#include "SearchThread.h"
+#include "ServerIntake.h"
+#include "ServerPrinter.h"
+#include "TNMUDP.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+
+#include <algorithm>
+#include <chrono>
+#include <iostream>
+#include <mutex>
+#include <unordered_map>
+
+namespace {
+
+using SteadyTime = std::chrono::steady_clock::time_point;
+
+uint64_t SendKey(uint32_t address, int port) {
+    return (uint64_t{address} << 16) | static_cast<uint16_t>(port);
+}
+
+// The first port's text checks both range ends, as the window does.
+bool ParsePorts(const std::string& text, std::vector<int32_t>& ports) {
+    size_t start = 0;
+    while (start <= text.size()) {
+        const size_t comma = std::min(text.find(',', start), text.size());
+        const auto port = ParseInt32(Trim(text.substr(start, comma - start)));
+        if (!port || *port < 1 || *port > 65535)
+            return false;
+        ports.push_back(*port);
+        start = comma + 1;
+    }
+    return !ports.empty();
+}
+
+bool CheckAddress(const std::string& text, const std::string& port, AddressPort& out) {
+    const AddressCheck check = ParseAddressPort(Trim(text), port, out);
+    if (check == AddressCheck::Ok)
+        return true;
+    std::cerr << MessageLine(check == AddressCheck::BadPort ? MsgInvalidPort : MsgInvalidAddress,
+                             MsgNotice)
+              << '\n';
+    return false;
+}
+
+// Address order for printing; rows whose IP is not an address go last.
+std::pair<uint64_t, int64_t> OrderKey(const ServerStructure& row) {
+    AddressPort a{};
+    const bool ok = ParseAddressPort(row.IP, "1", a) == AddressCheck::Ok;
+    return {ok ? AddressNumber(a) : (uint64_t{1} << 32), NumericKey(row.Port)};
+}
+
+} // namespace
+
+int RunScan(const CliOptions& options) {
+    std::vector<int32_t> ports;
+    if (!ParsePorts(options.Ports, ports)) {
+        std::cerr << MessageLine(MsgInvalidPort, MsgNotice) << '\n';
+        return ExitBadInput;
+    }
+    const std::string firstPort = std::to_string(ports.front());
+    AddressPort from{}, to{};
+    if (!CheckAddress(options.Arguments[0], firstPort, from) ||
+        !CheckAddress(options.Arguments[1], firstPort, to))
+        return ExitBadInput;
+    SearchRange range{AddressNumber(from), AddressNumber(to), ports};
+    if (range.RangeEnd < range.RangeStart)
+        std::swap(range.RangeStart, range.RangeEnd);
+
+    int argc = 1;
+    char name[] = "quarrix-cli";
+    char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+    std::unique_ptr<TNMUDP> udp;
+    try {
+        udp = std::make_unique<TNMUDP>(options.LocalPort);
+    } catch (const std::exception& e) {
+        std::cerr << "quarrix-cli: " << e.what() << '\n';
+        return ExitSocket;
+    }
+
+    std::mutex sentMutex;
+    std::unordered_map<uint64_t, SteadyTime> sentAt;
+    sentAt.reserve(static_cast<size_t>(std::min<uint64_t>(
+        (uint64_t{range.RangeEnd} - range.RangeStart + 1) * ports.size(), 1u << 20)));
+
+    ServerList results;
+    ServerIntake intake(results); // both versions are taken: the default filters are on
+    udp->OnDataReceived = [&](TNMUDP& sender, int n, const std::string& fromIP, int fromPort) {
+        const auto now = std::chrono::steady_clock::now();
+        const ServerIntake::Outcome outcome =
+            intake.NMUDP1DataReceived(sender, n, fromIP, fromPort);
+        ServerStructure* row = intake.LastRow();
+        if ((outcome != ServerIntake::Outcome::Inserted &&
+             outcome != ServerIntake::Outcome::Merged) ||
+            !row || !row->Response.empty())
+            return;
+        // Timed from the request to the address the server reports, or else to the one
+        // the answer came from.
+        AddressPort reported{};
+        std::optional<SteadyTime> sent;
+        std::lock_guard lock(sentMutex);
+        if (ParseAddressPort(row->IP, row->Port, reported) == AddressCheck::Ok) {
+            const auto it = sentAt.find(SendKey(AddressNumber(reported), reported[4]));
+            if (it != sentAt.end())
+                sent = it->second;
+        }
+        AddressPort source{};
+        if (!sent &&
+            ParseAddressPort(fromIP, std::to_string(fromPort), source) == AddressCheck::Ok) {
+            const auto it = sentAt.find(SendKey(AddressNumber(source), source[4]));
+            if (it != sentAt.end())
+                sent = it->second;
+        }
+        if (sent)
+            row->Response = std::to_string(
+                std::chrono::duration_cast<std::chrono::milliseconds>(now - *sent).count());
+    };
+
+    SearchThread worker([&](const std::string& host, int port, std::span<const uint8_t> bytes) {
+        AddressPort a{};
+        if (ParseAddressPort(host, std::to_string(port), a) == AddressCheck::Ok) {
+            std::lock_guard lock(sentMutex);
+            sentAt.emplace(SendKey(AddressNumber(a), port), std::chrono::steady_clock::now());
+        }
+        udp->SendDatagram(host, port, bytes);
+    });
+    const int waitMs = options.WaitMs;
+    worker.Start(range, [&app, waitMs] {
+        QMetaObject::invokeMethod(
+            &app, [&app, waitMs] { QTimer::singleShot(waitMs, &app, &QCoreApplication::quit); },
+            Qt::QueuedConnection);
+    });
+    app.exec();
+    worker.Join();
+    udp->OnDataReceived = nullptr;
+
+    std::vector<const ServerStructure*> rows;
+    for (const auto& row : results)
+        rows.push_back(row.get());
+    std::stable_sort(rows.begin(), rows.end(),
+                     [](const auto* a, const auto* b) { return OrderKey(*a) < OrderKey(*b); });
+    const ServerPrinter printer(options.OutputFormat);
+    for (const ServerStructure* row : rows)
+        std::cout << printer.Line(*row) << '\n';
+    std::cout.flush();
+    return rows.empty() && options.Require ? ExitNoAnswer : ExitOk;
+}

@@ -1,0 +1,109 @@
+#include "ServerPrinter.h"
+
+#include "AddressCheck.h"
+#include "Gbk.h"
+#include "MessageTable.h"
+#include "ServerList.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace {
+
+// UTF-8 for a terminal cell: no tab or line break may split the record.
+std::string Cell(const std::string& gbk) {
+    std::string out = GbkToUtf8(gbk);
+    for (char& c : out)
+        if (c == '\t' || c == '\n' || c == '\r')
+            c = ' ';
+    return out;
+}
+
+QString Json(const std::string& gbk) {
+    return QString::fromStdString(GbkToUtf8(gbk));
+}
+
+QJsonValue Number(const std::string& text) {
+    const auto n = ParseInt32(text);
+    return n ? QJsonValue(*n) : QJsonValue(QJsonValue::Null);
+}
+
+QJsonObject RowObject(const ServerStructure& row) {
+    QJsonObject o;
+    o.insert(QStringLiteral("name"), Json(row.Name));
+    o.insert(QStringLiteral("ip"), Json(row.IP));
+    o.insert(QStringLiteral("port"), Number(row.Port));
+    o.insert(QStringLiteral("map"), Json(row.Map));
+    o.insert(QStringLiteral("players"), Number(row.Players));
+    o.insert(QStringLiteral("max"), Number(row.MaxPlayers));
+    o.insert(QStringLiteral("protocol"), Number(row.Protocol));
+    o.insert(QStringLiteral("password"), row.Password == "1"   ? QJsonValue(true)
+                                         : row.Password == "0" ? QJsonValue(false)
+                                                               : QJsonValue(QJsonValue::Null));
+    o.insert(QStringLiteral("response_ms"), Number(row.Response));
+    return o;
+}
+
+std::string Compact(const QJsonObject& o) {
+    return QJsonDocument(o).toJson(QJsonDocument::Compact).toStdString();
+}
+
+} // namespace
+
+std::string ServerPrinter::Line(const ServerStructure& row) const {
+    if (Format == CliOptions::Format::Json)
+        return Compact(RowObject(row));
+    std::string out;
+    for (const std::string* field : {&row.Name, &row.IP, &row.Port, &row.Map, &row.Players,
+                                     &row.MaxPlayers, &row.Protocol, &row.Password}) {
+        out += Cell(*field);
+        out += '\t';
+    }
+    out += Cell(row.Response);
+    return out;
+}
+
+std::string ServerPrinter::Details(const ServerStructure& row, bool withPlayers,
+                                   const std::vector<PrintedPlayer>& players, bool withRules,
+                                   const std::vector<PrintedRule>& rules) const {
+    if (Format == CliOptions::Format::Json) {
+        QJsonObject o = RowObject(row);
+        if (withPlayers) {
+            QJsonArray list;
+            for (const PrintedPlayer& p : players) {
+                QJsonObject entry;
+                entry.insert(QStringLiteral("number"), Number(p.Number));
+                entry.insert(QStringLiteral("name"), Json(p.Name));
+                entry.insert(QStringLiteral("frags"), Number(p.Frags));
+                list.append(entry);
+            }
+            o.insert(QStringLiteral("player_list"), list);
+        }
+        if (withRules) {
+            QJsonArray list;
+            for (const PrintedRule& r : rules) {
+                QJsonObject entry;
+                entry.insert(QStringLiteral("name"), Json(r.Name));
+                entry.insert(QStringLiteral("value"), Json(r.Value));
+                list.append(entry);
+            }
+            o.insert(QStringLiteral("rules"), list);
+        }
+        return Compact(o);
+    }
+    std::string out = Line(row);
+    if (withPlayers)
+        for (const PrintedPlayer& p : players)
+            out += "\nplayer\t" + Cell(p.Number) + '\t' + Cell(p.Name) + '\t' + Cell(p.Frags);
+    if (withRules)
+        for (const PrintedRule& r : rules)
+            out += "\nrule\t" + Cell(r.Name) + '\t' + Cell(r.Value);
+    return out;
+}
+
+std::string MessageLine(int message, int caption) {
+    static const MessageTable table;
+    return "quarrix-cli: " + GbkToUtf8(Trim(table[caption])) + ": " +
+           GbkToUtf8(Trim(table[message]));
+}

@@ -1,0 +1,188 @@
+// quarrix-cli run as a separate process against simulated servers on 127.30.9.x.
+#include "FakeServer.h"
+#include "Gbk.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct CliRun {
+    int Exit = -1;
+    std::string Out, Err;
+};
+
+CliRun Cli(const QStringList& args) {
+    QProcess p;
+    p.start(QString::fromUtf8(QUARRIX_CLI), args);
+    CliRun r;
+    if (!p.waitForFinished(20000)) {
+        p.kill();
+        p.waitForFinished();
+        return r;
+    }
+    r.Exit = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.Out = p.readAllStandardOutput().toStdString();
+    r.Err = p.readAllStandardError().toStdString();
+    return r;
+}
+
+std::vector<std::string> Split(const std::string& text, char separator) {
+    std::vector<std::string> out;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find(separator, start);
+        if (end == std::string::npos)
+            end = text.size();
+        out.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return out;
+}
+
+class CliFixture : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        Farm = new FakeServerFarm;
+        FakeServerConfig a;
+        a.Ip = "127.30.9.2";
+        a.Port = 27015;
+        a.Name = G("中文服务器");
+        a.Players = 2;
+        a.MaxPlayers = 20;
+        a.PlayerList = {{G("玩家一"), 9, 10.0f}, {"bot", -1, 5.0f}};
+        ASSERT_GE(Farm->Add(a), 0);
+        FakeServerConfig b;
+        b.Ip = "127.30.9.5";
+        b.Port = 27016;
+        b.Name = "Bravo\tTab";
+        b.Map = "cs_italy";
+        b.MaxPlayers = 10;
+        b.Protocol = 46;
+        b.Password = true;
+        ASSERT_GE(Farm->Add(b), 0);
+        FakeServerConfig silent;
+        silent.Ip = "127.30.9.8";
+        silent.Silent = true;
+        ASSERT_GE(Farm->Add(silent), 0);
+        ASSERT_TRUE(Farm->Start()) << Farm->LastError();
+    }
+    static void TearDownTestSuite() {
+        delete Farm;
+        Farm = nullptr;
+    }
+    static FakeServerFarm* Farm;
+};
+FakeServerFarm* CliFixture::Farm = nullptr;
+
+const QStringList ScanArgs{QStringLiteral("scan"),        QStringLiteral("127.30.9.10"),
+                           QStringLiteral("127.30.9.1"),  QStringLiteral("--ports"),
+                           QStringLiteral("27015,27016"), QStringLiteral("--wait-ms"),
+                           QStringLiteral("300")};
+
+TEST_F(CliFixture, ScanPrintsEveryAnsweringServerAsTsv) {
+    const CliRun r = Cli(ScanArgs);
+    ASSERT_EQ(r.Exit, 0) << r.Err;
+    const auto lines = Split(r.Out, '\n');
+    ASSERT_EQ(lines.size(), 2u) << r.Out;
+    auto first = Split(lines[0], '\t');
+    auto second = Split(lines[1], '\t');
+    ASSERT_EQ(first.size(), 9u);
+    ASSERT_EQ(second.size(), 9u);
+    const std::string ms1 = first.back(), ms2 = second.back();
+    first.pop_back();
+    second.pop_back();
+    EXPECT_EQ(first, (std::vector<std::string>{"中文服务器", "127.30.9.2", "27015", "de_dust2", "2",
+                                               "20", "47", "0"}));
+    EXPECT_EQ(second, (std::vector<std::string>{"Bravo Tab", "127.30.9.5", "27016", "cs_italy", "0",
+                                                "10", "46", "1"}));
+    for (const std::string& ms : {ms1, ms2}) {
+        ASSERT_FALSE(ms.empty());
+        EXPECT_LT(std::stoi(ms), 1000);
+    }
+}
+
+TEST_F(CliFixture, ScanPrintsJsonObjects) {
+    QStringList args = ScanArgs;
+    args << QStringLiteral("--format") << QStringLiteral("json");
+    const CliRun r = Cli(args);
+    ASSERT_EQ(r.Exit, 0) << r.Err;
+    const auto lines = Split(r.Out, '\n');
+    ASSERT_EQ(lines.size(), 2u) << r.Out;
+    const QJsonObject o = QJsonDocument::fromJson(QByteArray::fromStdString(lines[0])).object();
+    EXPECT_EQ(o.value(QStringLiteral("name")).toString(), QString::fromUtf8("中文服务器"));
+    EXPECT_EQ(o.value(QStringLiteral("ip")).toString(), QStringLiteral("127.30.9.2"));
+    EXPECT_EQ(o.value(QStringLiteral("port")).toInt(), 27015);
+    EXPECT_EQ(o.value(QStringLiteral("players")).toInt(), 2);
+    EXPECT_EQ(o.value(QStringLiteral("max")).toInt(), 20);
+    EXPECT_EQ(o.value(QStringLiteral("protocol")).toInt(), 47);
+    EXPECT_EQ(o.value(QStringLiteral("password")), QJsonValue(false));
+    EXPECT_TRUE(o.value(QStringLiteral("response_ms")).isDouble());
+    const QJsonObject b = QJsonDocument::fromJson(QByteArray::fromStdString(lines[1])).object();
+    EXPECT_EQ(b.value(QStringLiteral("password")), QJsonValue(true));
+}
+
+TEST_F(CliFixture, QueryPrintsInfoPlayersAndRules) {
+    const CliRun r = Cli({QStringLiteral("query"), QStringLiteral("127.30.9.2:27015"),
+                          QStringLiteral("--players"), QStringLiteral("--rules"),
+                          QStringLiteral("--format"), QStringLiteral("json")});
+    ASSERT_EQ(r.Exit, 0) << r.Err;
+    const QJsonObject o = QJsonDocument::fromJson(QByteArray::fromStdString(r.Out)).object();
+    EXPECT_EQ(o.value(QStringLiteral("map")).toString(), QStringLiteral("de_dust2"));
+    const QJsonArray players = o.value(QStringLiteral("player_list")).toArray();
+    ASSERT_EQ(players.size(), 2);
+    EXPECT_EQ(players[0].toObject().value(QStringLiteral("name")).toString(),
+              QString::fromUtf8("玩家一"));
+    EXPECT_EQ(players[1].toObject().value(QStringLiteral("frags")).toInt(), -1);
+    EXPECT_GT(o.value(QStringLiteral("rules")).toArray().size(), 5);
+
+    const CliRun tsv =
+        Cli({QStringLiteral("query"), QStringLiteral("127.30.9.2"), QStringLiteral("--players")});
+    ASSERT_EQ(tsv.Exit, 0) << tsv.Err;
+    const auto lines = Split(tsv.Out, '\n');
+    ASSERT_EQ(lines.size(), 3u) << tsv.Out;
+    EXPECT_EQ(lines[1], "player\t1\t玩家一\t9");
+}
+
+TEST_F(CliFixture, NoAnswerIsQuietUnlessRequired) {
+    const QStringList args{QStringLiteral("query"), QStringLiteral("127.30.9.8:27015"),
+                           QStringLiteral("--wait-ms"), QStringLiteral("150")};
+    const CliRun quiet = Cli(args);
+    EXPECT_EQ(quiet.Exit, 0);
+    EXPECT_EQ(quiet.Out, "");
+    const CliRun required = Cli(QStringList(args) << QStringLiteral("--require"));
+    EXPECT_EQ(required.Exit, 1);
+    EXPECT_EQ(required.Out, "");
+}
+
+TEST_F(CliFixture, BadInputGetsTheWindowsMessagesAndExitCode2) {
+    struct Case {
+        QStringList Args;
+        const char* Message;
+    };
+    const Case cases[] = {
+        {{QStringLiteral("scan"), QStringLiteral("127.30.9.0"), QStringLiteral("127.30.9.9")},
+         "无效的 IP 地址"},
+        {{QStringLiteral("scan"), QStringLiteral("127.30.9.1"), QStringLiteral("127.30.9.9"),
+          QStringLiteral("--ports"), QStringLiteral("27015,0")},
+         "无效的端口"},
+        {{QStringLiteral("query"), QStringLiteral("127.30.9.300:0")}, "无效的端口"},
+        {{QStringLiteral("query"), QStringLiteral("127.30.9")}, "无效的 IP 地址"},
+        {{QStringLiteral("scan"), QStringLiteral("127.30.9.1")}, "FROM and TO"},
+        {{QStringLiteral("frobnicate")}, "unknown command"},
+    };
+    for (const Case& c : cases) {
+        const CliRun r = Cli(c.Args);
+        EXPECT_EQ(r.Exit, 2) << c.Message;
+        EXPECT_NE(r.Err.find(c.Message), std::string::npos) << r.Err;
+        EXPECT_EQ(r.Out, "");
+    }
+    EXPECT_NE(Cli({QStringLiteral("--help")}).Out.find("quarrix-cli scan FROM TO"),
+              std::string::npos);
+}
+
+} // namespace
