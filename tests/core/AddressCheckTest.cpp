@@ -17,8 +17,9 @@ TEST_P(ParseAddressPortTable, AcceptsOrNamesTheMessage) {
     AddressPort out{9, 9, 9, 9, 9};
     const AddressPort before = out;
     EXPECT_EQ(ParseAddressPort(c.Address, c.Port, out), c.Expected) << c.Address << " / " << c.Port;
-    if (c.Expected != AddressCheck::Ok)
+    if (c.Expected != AddressCheck::Ok) {
         EXPECT_EQ(out, before) << "a refused text must leave the record alone";
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
