@@ -1,4 +1,4 @@
-// quarrix-cli run as a separate process against simulated servers on 127.30.9.x.
+// quarrix-cli run as a separate process against simulated servers on 127.30.10-13.x.
 #include "FakeServer.h"
 #include "Gbk.h"
 
@@ -44,48 +44,52 @@ std::vector<std::string> Split(const std::string& text, char separator) {
     return out;
 }
 
+// Each test serves its own 127.30.B.x block, so ctest may run them side by side.
 class CliFixture : public testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        Farm = new FakeServerFarm;
+    void Serve(int block) {
+        Block = "127.30." + std::to_string(block) + ".";
         FakeServerConfig a;
-        a.Ip = "127.30.9.2";
+        a.Ip = Block + "2";
         a.Port = 27015;
         a.Name = G("中文服务器");
         a.Players = 2;
         a.MaxPlayers = 20;
         a.PlayerList = {{G("玩家一"), 9, 10.0f}, {"bot", -1, 5.0f}};
-        ASSERT_GE(Farm->Add(a), 0);
+        ASSERT_GE(Farm.Add(a), 0);
         FakeServerConfig b;
-        b.Ip = "127.30.9.5";
+        b.Ip = Block + "5";
         b.Port = 27016;
         b.Name = "Bravo\tTab";
         b.Map = "cs_italy";
         b.MaxPlayers = 10;
         b.Protocol = 46;
         b.Password = true;
-        ASSERT_GE(Farm->Add(b), 0);
+        ASSERT_GE(Farm.Add(b), 0);
         FakeServerConfig silent;
-        silent.Ip = "127.30.9.8";
+        silent.Ip = Block + "8";
         silent.Silent = true;
-        ASSERT_GE(Farm->Add(silent), 0);
-        ASSERT_TRUE(Farm->Start()) << Farm->LastError();
+        ASSERT_GE(Farm.Add(silent), 0);
+        ASSERT_TRUE(Farm.Start()) << Farm.LastError();
     }
-    static void TearDownTestSuite() {
-        delete Farm;
-        Farm = nullptr;
+    QString At(const char* last) const { return QString::fromStdString(Block + last); }
+    QStringList ScanArgs() const {
+        return {QStringLiteral("scan"),
+                At("10"),
+                At("1"),
+                QStringLiteral("--ports"),
+                QStringLiteral("27015,27016"),
+                QStringLiteral("--wait-ms"),
+                QStringLiteral("300")};
     }
-    static FakeServerFarm* Farm;
-};
-FakeServerFarm* CliFixture::Farm = nullptr;
 
-const QStringList ScanArgs{QStringLiteral("scan"),        QStringLiteral("127.30.9.10"),
-                           QStringLiteral("127.30.9.1"),  QStringLiteral("--ports"),
-                           QStringLiteral("27015,27016"), QStringLiteral("--wait-ms"),
-                           QStringLiteral("300")};
+    FakeServerFarm Farm;
+    std::string Block;
+};
 
 TEST_F(CliFixture, ScanPrintsEveryAnsweringServerAsTsv) {
-    const CliRun r = Cli(ScanArgs);
+    Serve(10);
+    const CliRun r = Cli(ScanArgs());
     ASSERT_EQ(r.Exit, 0) << r.Err;
     const auto lines = Split(r.Out, '\n');
     ASSERT_EQ(lines.size(), 2u) << r.Out;
@@ -96,10 +100,10 @@ TEST_F(CliFixture, ScanPrintsEveryAnsweringServerAsTsv) {
     const std::string ms1 = first.back(), ms2 = second.back();
     first.pop_back();
     second.pop_back();
-    EXPECT_EQ(first, (std::vector<std::string>{"中文服务器", "127.30.9.2", "27015", "de_dust2", "2",
-                                               "20", "47", "0"}));
-    EXPECT_EQ(second, (std::vector<std::string>{"Bravo Tab", "127.30.9.5", "27016", "cs_italy", "0",
-                                                "10", "46", "1"}));
+    EXPECT_EQ(first, (std::vector<std::string>{"中文服务器", "127.30.10.2", "27015", "de_dust2",
+                                               "2", "20", "47", "0"}));
+    EXPECT_EQ(second, (std::vector<std::string>{"Bravo Tab", "127.30.10.5", "27016", "cs_italy",
+                                                "0", "10", "46", "1"}));
     for (const std::string& ms : {ms1, ms2}) {
         ASSERT_FALSE(ms.empty());
         EXPECT_LT(std::stoi(ms), 1000);
@@ -107,7 +111,8 @@ TEST_F(CliFixture, ScanPrintsEveryAnsweringServerAsTsv) {
 }
 
 TEST_F(CliFixture, ScanPrintsJsonObjects) {
-    QStringList args = ScanArgs;
+    Serve(11);
+    QStringList args = ScanArgs();
     args << QStringLiteral("--format") << QStringLiteral("json");
     const CliRun r = Cli(args);
     ASSERT_EQ(r.Exit, 0) << r.Err;
@@ -115,7 +120,7 @@ TEST_F(CliFixture, ScanPrintsJsonObjects) {
     ASSERT_EQ(lines.size(), 2u) << r.Out;
     const QJsonObject o = QJsonDocument::fromJson(QByteArray::fromStdString(lines[0])).object();
     EXPECT_EQ(o.value(QStringLiteral("name")).toString(), QString::fromUtf8("中文服务器"));
-    EXPECT_EQ(o.value(QStringLiteral("ip")).toString(), QStringLiteral("127.30.9.2"));
+    EXPECT_EQ(o.value(QStringLiteral("ip")).toString(), QStringLiteral("127.30.11.2"));
     EXPECT_EQ(o.value(QStringLiteral("port")).toInt(), 27015);
     EXPECT_EQ(o.value(QStringLiteral("players")).toInt(), 2);
     EXPECT_EQ(o.value(QStringLiteral("max")).toInt(), 20);
@@ -127,9 +132,10 @@ TEST_F(CliFixture, ScanPrintsJsonObjects) {
 }
 
 TEST_F(CliFixture, QueryPrintsInfoPlayersAndRules) {
-    const CliRun r = Cli({QStringLiteral("query"), QStringLiteral("127.30.9.2:27015"),
-                          QStringLiteral("--players"), QStringLiteral("--rules"),
-                          QStringLiteral("--format"), QStringLiteral("json")});
+    Serve(12);
+    const CliRun r =
+        Cli({QStringLiteral("query"), At("2:27015"), QStringLiteral("--players"),
+             QStringLiteral("--rules"), QStringLiteral("--format"), QStringLiteral("json")});
     ASSERT_EQ(r.Exit, 0) << r.Err;
     const QJsonObject o = QJsonDocument::fromJson(QByteArray::fromStdString(r.Out)).object();
     EXPECT_EQ(o.value(QStringLiteral("map")).toString(), QStringLiteral("de_dust2"));
@@ -140,8 +146,7 @@ TEST_F(CliFixture, QueryPrintsInfoPlayersAndRules) {
     EXPECT_EQ(players[1].toObject().value(QStringLiteral("frags")).toInt(), -1);
     EXPECT_GT(o.value(QStringLiteral("rules")).toArray().size(), 5);
 
-    const CliRun tsv =
-        Cli({QStringLiteral("query"), QStringLiteral("127.30.9.2"), QStringLiteral("--players")});
+    const CliRun tsv = Cli({QStringLiteral("query"), At("2"), QStringLiteral("--players")});
     ASSERT_EQ(tsv.Exit, 0) << tsv.Err;
     const auto lines = Split(tsv.Out, '\n');
     ASSERT_EQ(lines.size(), 3u) << tsv.Out;
@@ -149,8 +154,9 @@ TEST_F(CliFixture, QueryPrintsInfoPlayersAndRules) {
 }
 
 TEST_F(CliFixture, NoAnswerIsQuietUnlessRequired) {
-    const QStringList args{QStringLiteral("query"), QStringLiteral("127.30.9.8:27015"),
-                           QStringLiteral("--wait-ms"), QStringLiteral("150")};
+    Serve(13);
+    const QStringList args{QStringLiteral("query"), At("8:27015"), QStringLiteral("--wait-ms"),
+                           QStringLiteral("150")};
     const CliRun quiet = Cli(args);
     EXPECT_EQ(quiet.Exit, 0);
     EXPECT_EQ(quiet.Out, "");
@@ -165,14 +171,14 @@ TEST_F(CliFixture, BadInputGetsTheWindowsMessagesAndExitCode2) {
         const char* Message;
     };
     const Case cases[] = {
-        {{QStringLiteral("scan"), QStringLiteral("127.30.9.0"), QStringLiteral("127.30.9.9")},
+        {{QStringLiteral("scan"), QStringLiteral("127.30.14.0"), QStringLiteral("127.30.14.9")},
          "无效的 IP 地址"},
-        {{QStringLiteral("scan"), QStringLiteral("127.30.9.1"), QStringLiteral("127.30.9.9"),
+        {{QStringLiteral("scan"), QStringLiteral("127.30.14.1"), QStringLiteral("127.30.14.9"),
           QStringLiteral("--ports"), QStringLiteral("27015,0")},
          "无效的端口"},
-        {{QStringLiteral("query"), QStringLiteral("127.30.9.300:0")}, "无效的端口"},
-        {{QStringLiteral("query"), QStringLiteral("127.30.9")}, "无效的 IP 地址"},
-        {{QStringLiteral("scan"), QStringLiteral("127.30.9.1")}, "FROM and TO"},
+        {{QStringLiteral("query"), QStringLiteral("127.30.14.300:0")}, "无效的端口"},
+        {{QStringLiteral("query"), QStringLiteral("127.30.14")}, "无效的 IP 地址"},
+        {{QStringLiteral("scan"), QStringLiteral("127.30.14.1")}, "FROM and TO"},
         {{QStringLiteral("frobnicate")}, "unknown command"},
     };
     for (const Case& c : cases) {
