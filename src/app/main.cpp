@@ -1,6 +1,10 @@
-#include <cstdio>
+#include "Application.h"
+#include "ProcessList.h"
 
-int main() {
-    std::puts("Quarrix: the main window is not built yet.");
-    return 0;
+// Quarrix reads no command-line arguments of its own.
+int main(int argc, char** argv) {
+    // One instance per machine: a second start ends at once, without a window or message.
+    if (CountProcessesNamed(OwnExecutableName()) > 1)
+        return 0;
+    return RunApplication(argc, argv);
 }

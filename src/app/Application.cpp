@@ -1,0 +1,102 @@
+#include "Application.h"
+
+#include "TForm1.h"
+#include "TForm_Options.h"
+#include "WidgetText.h"
+
+#include <QDialog>
+#include <QMessageBox>
+
+#include <exception>
+
+QDialog* Form_MakeSure = nullptr;
+QDialog* AboutBox = nullptr;
+QDialog* Form_Password = nullptr;
+QDialog* Form_Users = nullptr;
+
+namespace {
+
+QDialog* NamedDialog(const char* name, const QString& caption) {
+    auto* dialog = new QDialog;
+    dialog->setObjectName(QString::fromLatin1(name));
+    dialog->setWindowTitle(caption);
+    dialog->setFont(UiFont());
+    return dialog;
+}
+
+QString ExceptionText(const std::exception& e) {
+    return ToQ(e.what());
+}
+
+} // namespace
+
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+
+bool TApplication::notify(QObject* receiver, QEvent* event) {
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception& e) {
+        ShowException(ExceptionText(e));
+    } catch (...) {
+        ShowException(QString());
+    }
+    return false;
+}
+
+void ShowException(const QString& message) {
+    QMessageBox box(QMessageBox::Critical, QCoreApplication::applicationName(), message,
+                    QMessageBox::Ok);
+    box.setObjectName(QStringLiteral("ExceptionBox"));
+    box.exec();
+}
+
+void CreateApplicationWindows(bool withEndpoints) {
+    Form1 = new TForm1;
+    if (withEndpoints)
+        Form1->CreateEndpoints();
+    Form_MakeSure = NamedDialog("TForm_MakeSure", QStringLiteral("确认"));
+    AboutBox = NamedDialog("TAboutBox", QStringLiteral("关于"));
+    Form_Password = NamedDialog("TForm_Password", QStringLiteral("密码"));
+    Form_Options = new TForm_Options(Form1);
+    Form1->Options = Form_Options;
+    Form_Options->FormCreate();
+    Form_Users = NamedDialog("TForm_Users", QString());
+}
+
+void DestroyApplicationWindows() {
+    delete Form_Users;
+    Form_Users = nullptr;
+    if (Form1)
+        Form1->Options = nullptr;
+    delete Form_Options;
+    Form_Options = nullptr;
+    delete Form_Password;
+    Form_Password = nullptr;
+    delete AboutBox;
+    AboutBox = nullptr;
+    delete Form_MakeSure;
+    Form_MakeSure = nullptr;
+    delete Form1;
+    Form1 = nullptr;
+}
+
+int RunApplication(int argc, char** argv) {
+    TApplication app(argc, argv);
+    // The title the desktop shows for the program as a whole.
+    QApplication::setApplicationName(QStringLiteral("Quarrix v1.6.0"));
+    QApplication::setFont(UiFont());
+    try {
+        CreateApplicationWindows(true);
+        Form1->show();
+        QApplication::exec();
+    } catch (const std::exception& e) {
+        ShowException(ExceptionText(e));
+    } catch (...) {
+        ShowException(QString());
+    }
+    try {
+        DestroyApplicationWindows();
+    } catch (...) {
+    }
+    return 0;
+}

@@ -1,0 +1,153 @@
+#include "TForm1.h"
+
+#include "PortPanel.h"
+#include "TForm_Options.h"
+#include "TNMUDP.h"
+#include "WidgetText.h"
+
+#include <QBoxLayout>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTimer>
+#include <QToolButton>
+
+#include <filesystem>
+
+TForm1* Form1 = nullptr;
+
+TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
+    if (!Form1)
+        Form1 = this;
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Quarrix  V1.6.0"));
+    setFont(UiFont());
+    setWindowIcon(AppIcon());
+    // Own files live in the directory the process was started from, not the executable's.
+    std::error_code ec;
+    StartDirectory = std::filesystem::current_path(ec).string();
+
+    ImageList1 = MakeImageList1();
+    ImageList2 = MakeImageList2();
+    ImageList3 = MakeImageList3();
+    ImageList4 = MakeImageList4();
+    BuildNonVisual();
+    BuildMenus();
+    BuildToolBar();
+    auto* central = new QWidget(this);
+    central->setObjectName(QStringLiteral("suiForm1"));
+    setCentralWidget(central);
+    BuildLeftColumn(central);
+    BuildCentre(central);
+    BuildDetailsPanel(central);
+    // Left column docked left, the centre and the details panel share the rest; the status
+    // strip runs along the bottom.
+    auto* rows = new QVBoxLayout(central);
+    rows->setContentsMargins(0, 0, 0, 0);
+    rows->setSpacing(2);
+    auto* columns = new QHBoxLayout;
+    columns->setContentsMargins(2, 0, 2, 0);
+    columns->setSpacing(2);
+    columns->addWidget(suiImagePanel1);
+    columns->addWidget(Splitter_Main, 1);
+    rows->addLayout(columns, 1);
+    rows->addWidget(BuildStatusStrip(central));
+    ConnectSwitches();
+
+    setMinimumWidth(130);
+    move(DesignLeft, DesignTop);
+    resize(DesignWidth, DesignHeight);
+}
+
+TForm1::~TForm1() {
+    // Workers reach the window's members; they must be gone before anything is freed.
+    if (Hooks.StopWorkers)
+        Hooks.StopWorkers();
+    if (Form1 == this)
+        Form1 = nullptr;
+}
+
+const std::string& TForm1::Setting(SettingsSlot slot) const {
+    static const std::string none;
+    return Options ? Options->IniStructure[slot] : none;
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!FirstShowPending)
+        return;
+    FirstShowPending = false;
+    // The splitters share out space only once laid out; give the panels their sizes now.
+    LaidOut = true;
+    SetServerInfoWidth(RequestedServerInfoWidth);
+    SetFavoriteHeight(RequestedFavoriteHeight);
+    FormShow();
+}
+
+void TForm1::FormShow() {
+    if (Hooks.MinimizeToTray)
+        Hooks.MinimizeToTray();
+    RestoreWindowState();
+    RestoreRangeAndPorts();
+    ApplyPlayerName();
+    if (Hooks.LoadFavoritesFiles)
+        Hooks.LoadFavoritesFiles();
+    if (Hooks.RebuildFavoritesView)
+        Hooks.RebuildFavoritesView();
+    if (Setting(SlotSynchronize) == "1" && Hooks.StartRefresh)
+        Hooks.StartRefresh();
+    if (Hooks.RestoreFromTray)
+        Hooks.RestoreFromTray();
+    BitBtn_Join->setFocus();
+}
+
+void TForm1::RestoreRangeAndPorts() {
+    if (!Options)
+        return;
+    Edit_FromIP->setText(ToQ(Setting(SlotFromIP)));
+    Edit_ToIP->setText(ToQ(Setting(SlotToIP)));
+    ListBox_Ports->clear();
+    for (const std::string& port : Options->IniStructure.Ports)
+        if (!port.empty())
+            ListBox_Ports->addItem(ToQ(port));
+    ComboBox_Port->Collapse();
+}
+
+void TForm1::ApplyPlayerName() {
+    const std::string name = Hooks.ReadPlayerName ? Hooks.ReadPlayerName() : std::string();
+    const bool known = !name.empty();
+    Edit_CSName->setEditText(known ? ToQ(name) : QStringLiteral("unamed"));
+    Edit_CSName->setEnabled(known);
+    Button_SetName->setEnabled(known);
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    FormClose();
+    event->accept();
+}
+
+void TForm1::FormClose() {
+    if (AutoRefreshOn) {
+        if (Hooks.StopContinuousRefresh)
+            Hooks.StopContinuousRefresh();
+        AutoRefreshOn = false;
+    }
+    Timer_RefreshServer->stop();
+    Timer_AutoJoin->stop();
+    if (Options)
+        Options->SaveSettings();
+    if (Hooks.SaveFavoritesFiles)
+        Hooks.SaveFavoritesFiles();
+    if (Hooks.CopyFavoritesToGame)
+        Hooks.CopyFavoritesToGame();
+}
+
+void TForm1::CreateEndpoints() {
+    NMUDP0 = std::make_unique<TNMUDP>(27000);
+    NMUDP1 = std::make_unique<TNMUDP>(27005);
+    NMUDP2 = std::make_unique<TNMUDP>(27002);
+    NMUDP3 = std::make_unique<TNMUDP>(27003);
+}

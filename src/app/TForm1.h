@@ -1,0 +1,253 @@
+#pragma once
+
+#include "Icons.h"
+#include "MessageTable.h"
+#include "ServerStructure.h"
+#include "SettingsStore.h"
+
+#include <QMainWindow>
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class PortPanel;
+class QAction;
+class QComboBox;
+class QFileDialog;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QSplitter;
+class QSplitterHandle;
+class QTabWidget;
+class QTimer;
+class QToolBar;
+class QToolButton;
+class QTreeView;
+class QTreeWidget;
+class TForm_Options;
+class TNMUDP;
+
+// What the other subsystems plug into the main window's life cycle. An empty hook is
+// skipped, so the window runs with whatever subsystems are wired.
+struct MainWindowHooks {
+    std::function<void()> MinimizeToTray;        // first show, step 1
+    std::function<void()> RestoreFromTray;       // first show, last step
+    std::function<std::string()> ReadPlayerName; // GBK name; empty when none can be read
+    std::function<void()> LoadFavoritesFiles;    // first show: favorite46/47/00.dat
+    std::function<void()> RebuildFavoritesView;  // first show and the options dialog's OK
+    std::function<void()> StartRefresh;          // first show, when Favorite/Synchronize is "1"
+    std::function<void()> StopContinuousRefresh; // close, step 1
+    std::function<std::vector<int>()> PortList;  // the scan's port list, for every save
+    std::function<void()> SaveFavoritesFiles;    // close, after the settings
+    std::function<void()> CopyFavoritesToGame;   // close, last step
+    std::function<void()> StopWorkers;           // destruction, before any member is freed
+};
+
+// The main window: every control of the layout as a public member named like its
+// objectName, the data model shared by the subsystems, and the first-show, close and
+// destruction sequences.
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+public:
+    static constexpr int DesignLeft = 101, DesignTop = 125, DesignWidth = 895, DesignHeight = 602;
+    static constexpr int DesignServerInfoWidth = 219, DesignFavoriteHeight = 289;
+
+    explicit TForm1(QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    MainWindowHooks Hooks;
+    // The options dialog, which owns the settings record the program obeys and saves the
+    // settings; set by the start-up right after it is created.
+    TForm_Options* Options = nullptr;
+    // A text slot of that record; "" while there is none.
+    const std::string& Setting(SettingsSlot slot) const;
+
+    // First show: window state, range and ports, player name, favorites, refresh.
+    void FormShow();
+    // Close: stop refreshing, timers off, save settings, write and copy favorites.
+    void FormClose();
+    // The values a settings save takes from the window.
+    MainWindowValues MainValues() const;
+
+    // Layout switches; the same effect from the tool buttons and the menu items.
+    void SetFavoritePanelVisible(bool visible);
+    void SetServerInfoPanelVisible(bool visible);
+    void ToolButton_FavoriteClick();
+    void ToolButton_ServerInfoClick();
+    void M1Click();
+    void M2Click();
+    // Applies WindowStates from the record when RemWindowStates is "1".
+    void RestoreWindowState();
+    void SetStayOnTop(bool onTop);
+    // Reads the player name through the hook and shows it, or "unamed" with the box off.
+    void ApplyPlayerName();
+    // Range edits and the port list box from the record, then the port panel collapses.
+    void RestoreRangeAndPorts();
+    // The four datagram endpoints on their fixed local ports (the running program only).
+    void CreateEndpoints();
+
+    // The column widths of a server view; a new row model resets them.
+    static void ApplyServerColumnWidths(QTreeView* view);
+
+    int ServerInfoWidth() const;
+    int FavoriteHeight() const;
+    void SetServerInfoWidth(int width);
+    void SetFavoriteHeight(int height);
+
+    // ---- data model ----
+    ServerList Favorites;
+    ServerList SearchResults;
+    std::vector<int32_t> FavoriteRows15, FavoriteRows16;
+    std::array<int32_t, 5> FromAddress{}, ToAddress{};
+    std::vector<int32_t> PortList;
+    ServerInfoStructure ServerInfo;
+    PlayersInfoStructure PlayersInfo;
+    RulesInfoStructure RulesInfo;
+    int32_t PlayerCount = 0, RuleCount = 0;
+    std::atomic<bool> Searching{false}, SearchPaused{false};
+    std::atomic<bool> AutoRefreshOn{false}, Refreshing{false};
+    std::atomic<uint32_t> RangeStart{0}, RangeEnd{0}, NextAddress{0};
+    uint32_t SearchStartTick = 0, SearchEndTick = 0;
+    std::atomic<int32_t> DetailState{0};
+    std::atomic<uint32_t> DetailSentAt{0}, DetailReceivedAt{0};
+    std::string StartDirectory;
+    std::array<int32_t, 4> ServerClickTracking{-1, -1, 0, 0};
+    std::array<int32_t, 4> FavoriteClickTracking{-1, -1, 0, 0};
+    std::string SelectedAddress;
+    int32_t ServerSortColumn = 0, FavoriteSortColumn = 0, RulesSortColumn = 0;
+    int32_t PlayersSortColumn = 2;
+    bool ServerSortAscending = true, FavoriteSortAscending = true;
+    bool RulesSortAscending = true, PlayersSortAscending = false;
+    const ::MessageTable MessageTable;
+
+    // ---- non-visual components ----
+    ImageList ImageList1, ImageList2, ImageList3, ImageList4;
+    QTimer* Timer_RefreshServer = nullptr;
+    QTimer* Timer_AutoJoin = nullptr;
+    QTimer* Timer_IconChange = nullptr;
+    QFileDialog* OpenDialog1 = nullptr;
+    QFileDialog* OpenDialog2 = nullptr;
+    QFileDialog* SaveDialog1 = nullptr;
+    std::unique_ptr<TNMUDP> NMUDP0, NMUDP1, NMUDP2, NMUDP3;
+
+    // ---- main menu ----
+    QMenu* Menu_File = nullptr;
+    QMenu* Menu_Import = nullptr;
+    QMenu* Menu_Export = nullptr;
+    QMenu* Menu_Options = nullptr;
+    QMenu* Menu_Help = nullptr;
+    QAction *N7 = nullptr, *N13 = nullptr, *N16 = nullptr, *N18 = nullptr, *Exit2 = nullptr;
+    QAction *M1 = nullptr, *M2 = nullptr, *Options1 = nullptr;
+    QAction *Readme1 = nullptr, *About2 = nullptr;
+
+    // ---- context menus ----
+    QMenu* PopupMenu1 = nullptr; // tray icon
+    QAction *Show1 = nullptr, *Show2 = nullptr, *Exit3 = nullptr, *N9 = nullptr, *Exit4 = nullptr;
+    QMenu* PopupMenu2 = nullptr; // ListView_Server
+    QAction *P1 = nullptr, *P2 = nullptr, *P3 = nullptr, *P4 = nullptr, *P5 = nullptr,
+            *P6 = nullptr, *N25 = nullptr, *N26 = nullptr;
+    QMenu* PopupMenu3 = nullptr; // ListView_Favorite
+    QAction *Q1 = nullptr, *Q2 = nullptr, *Q3 = nullptr, *Q4 = nullptr, *Q6 = nullptr,
+            *Q7 = nullptr, *Q8 = nullptr, *Q9 = nullptr;
+    QMenu* PopupMenu4 = nullptr; // export tool button
+    QAction *N19 = nullptr, *N23 = nullptr;
+    QMenu* PopupMenu5 = nullptr; // import tool button
+    QAction *MenuItem1 = nullptr, *MenuItem3 = nullptr;
+
+    // ---- tool bar ----
+    QToolBar* suiToolBar1 = nullptr;
+    QToolButton *ToolButton_SaveFavorite = nullptr, *ToolButton_OpenFile = nullptr;
+    QToolButton *ToolButton_RefreshList = nullptr, *ToolButton_Auto = nullptr;
+    QToolButton *ToolButton_DeleteServer = nullptr, *ToolButton_AddToFavorite = nullptr;
+    QToolButton *ToolButton_AddToServer = nullptr, *ToolButton_CopyToClipboard = nullptr;
+    QToolButton *ToolButton_Favorite = nullptr, *ToolButton_ServerInfo = nullptr;
+    QToolButton* ToolButton_Options = nullptr;
+    QToolButton *ToolButton_Minimize = nullptr, *ToolButton_About = nullptr;
+    QToolButton* ToolButton_Exit = nullptr;
+    QWidget* Panel1 = nullptr;
+    QLabel* Label_ID = nullptr;
+    QComboBox* Edit_CSName = nullptr;
+    QToolButton* Button_SetName = nullptr;
+
+    // ---- left column ----
+    QWidget* suiImagePanel1 = nullptr;
+    QGroupBox* GroupBox1 = nullptr;
+    QLineEdit *Edit_FromIP = nullptr, *Edit_ToIP = nullptr, *Edit_Ports = nullptr;
+    PortPanel* ComboBox_Port = nullptr;
+    QLineEdit* Edit_Port = nullptr;
+    QToolButton *Button_AddPort = nullptr, *Button_DelPort = nullptr;
+    QListWidget* ListBox_Ports = nullptr;
+    QPlainTextEdit* Memo_SearchLog = nullptr;
+    QPushButton *Button_Begin = nullptr, *Button_Stop = nullptr;
+    QPushButton* BitBtn_Join = nullptr;
+    QGroupBox* suiGroupBox2 = nullptr;
+    QComboBox *ComboBox_QuickServerIP = nullptr, *ComboBox_QuickServerPort = nullptr;
+    QPushButton* suiButton_AddServer = nullptr;
+
+    // ---- centre ----
+    QSplitter* Splitter_Main = nullptr;   // Panel_Main | Panel_ServerInfo
+    QSplitterHandle* Splitter3 = nullptr; // the bar left of the details panel
+    QWidget* Panel_Main = nullptr;
+    QSplitter* Splitter_Centre = nullptr; // Panel_Server over GroupBox_Favorite
+    QSplitterHandle* Splitter1 = nullptr;
+    QGroupBox* Panel_Server = nullptr;
+    QTreeView* ListView_Server = nullptr;
+    QGroupBox* suiGroupBox5 = nullptr;
+    QToolBar* suiToolBar2 = nullptr;
+    QToolButton* ToolButton_AutoJoin = nullptr;
+    QLineEdit *Edit_Auto1 = nullptr, *Edit_Auto2 = nullptr, *Edit_Auto3 = nullptr;
+    QGroupBox* GroupBox_Favorite = nullptr;
+    QTreeView* ListView_Favorite = nullptr;
+
+    // ---- details panel ----
+    QWidget* Panel_ServerInfo = nullptr;
+    QTabWidget* PageControl_Info = nullptr;
+    QWidget *TabSheet_Basic = nullptr, *TabSheet_Players = nullptr, *TabSheet_Rules = nullptr;
+    QLineEdit *SS0 = nullptr, *SS1 = nullptr, *SS2 = nullptr, *SS3 = nullptr, *SS4 = nullptr,
+              *SS5 = nullptr, *SS6 = nullptr, *SS7 = nullptr, *SS8 = nullptr, *SS9 = nullptr,
+              *SS10 = nullptr, *SS11 = nullptr, *SS12 = nullptr, *SS13 = nullptr, *SS14 = nullptr,
+              *SS15 = nullptr, *SS16 = nullptr, *SS17 = nullptr;
+    std::array<QLineEdit*, 18> SS{};             // SS[i] is SSi
+    QLabel *Image1 = nullptr, *Image2 = nullptr; // the two glyphs of Button_Begin (hidden)
+    QTreeWidget *ListView_PlayersInfo = nullptr, *ListView_RulesInfo = nullptr;
+
+    // ---- status strip ----
+    QProgressBar *ProgressBar_Search = nullptr, *ProgressBar_RefreshList = nullptr;
+    QWidget* suiGroupBox3 = nullptr;
+    QLabel *Image4 = nullptr, *Image6 = nullptr;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildMenus();
+    void BuildToolBar();
+    void BuildLeftColumn(QWidget* parent);
+    void BuildSearchGroup();
+    void BuildCentre(QWidget* parent);
+    void BuildDetailsPanel(QWidget* parent);
+    void BuildBasicPage();
+    QWidget* BuildStatusStrip(QWidget* parent);
+    void BuildNonVisual();
+    void ConnectSwitches();
+
+    bool FirstShowPending = true;
+    bool LaidOut = false; // the panels hold real sizes only after the first layout
+    int RequestedServerInfoWidth = DesignServerInfoWidth;
+    int RequestedFavoriteHeight = DesignFavoriteHeight;
+};
+
+// The process-wide main window; workers reach the window only through the UI bridge.
+extern TForm1* Form1;

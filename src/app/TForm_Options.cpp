@@ -1,0 +1,173 @@
+#include "TForm_Options.h"
+
+#include "TForm1.h"
+#include "TUpDown.h"
+#include "WidgetText.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+
+#include <filesystem>
+
+TForm_Options* Form_Options = nullptr;
+
+TForm_Options::TForm_Options(TForm1* mainForm, QWidget* parent)
+    : QDialog(parent), MainForm(mainForm) {
+    setObjectName(QStringLiteral("TForm_Options"));
+    setWindowTitle(QStringLiteral("设置"));
+    setFont(UiFont());
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint);
+    setModal(true);
+    setFixedSize(ClientWidth, ClientHeight);
+    BuildPages();
+    BuildButtons();
+
+    OpenDialog1 = new QFileDialog(this);
+    OpenDialog1->setObjectName(QStringLiteral("OpenDialog1"));
+    OpenDialog1->setFileMode(QFileDialog::ExistingFile);
+    OpenDialog1->setNameFilter(QStringLiteral("hl.exe (hl.exe)"));
+    OpenDialog1->setOption(QFileDialog::DontUseNativeDialog);
+    OpenDialog2 = new QFileDialog(this);
+    OpenDialog2->setObjectName(QStringLiteral("OpenDialog2"));
+    OpenDialog2->setFileMode(QFileDialog::ExistingFile);
+    OpenDialog2->setNameFilters({QStringLiteral("*.exe (*.exe)"), QStringLiteral("*.bat (*.bat)"),
+                                 QStringLiteral("*.com (*.com)")});
+    OpenDialog2->setDefaultSuffix(QStringLiteral("exe"));
+    OpenDialog2->setOption(QFileDialog::DontUseNativeDialog);
+}
+
+TForm_Options::~TForm_Options() {
+    if (Form_Options == this)
+        Form_Options = nullptr;
+}
+
+void TForm_Options::FormCreate() {
+    LoadSettings();
+    FillControls();
+    if (MainForm)
+        MainForm->SetStayOnTop(IniStructure[SlotMainOnTop] == "1");
+}
+
+void TForm_Options::LoadSettings() {
+    IniStructure = IniStructureType{};
+    const std::string start =
+        MainForm ? MainForm->StartDirectory : std::filesystem::current_path().string();
+    SettingsFile = SettingsPath(start);
+    if (!SettingsFileExists(SettingsFile)) {
+        ResetAllSettings();
+        // When the file cannot be created, the show below must not open the dialog again.
+        if (!InFirstRunShow && !isVisible()) {
+            InFirstRunShow = true;
+            exec();
+            InFirstRunShow = false;
+        }
+    }
+    IniStructure = ReadSettings(SettingsFile);
+}
+
+bool TForm_Options::SaveSettings() {
+    const std::string start =
+        MainForm ? MainForm->StartDirectory : std::filesystem::current_path().string();
+    SettingsFile = SettingsPath(start);
+    const MainWindowValues window = MainForm ? MainForm->MainValues() : MainWindowValues{};
+    return WriteSettings(SettingsFile, ControlValues(), window);
+}
+
+void TForm_Options::ResetAllSettings() {
+    OptionValues values = ControlValues();
+    ResetOptionValues(values);
+    SetControlValues(values);
+    SaveSettings();
+}
+
+OptionValues TForm_Options::ControlValues() const {
+    OptionValues v;
+    v.PathCS15 = FromQ(suiEdit1->text());
+    v.PathCS16 = FromQ(suiEdit4->text());
+    v.PathCD = FromQ(suiEdit2->text());
+    v.PathOther = FromQ(suiEdit3->text());
+    v.Parameter15 = FromQ(suiEdit5->text());
+    v.Parameter16 = FromQ(suiEdit6->text());
+    for (int n = 1; n <= 15; ++n)
+        v.CheckBox[n] = CheckBox[n]->isChecked();
+    v.Interval = FromQ(Edit_AutoInterval->text());
+    v.Margin = FromQ(ComboBox_Margin->currentText());
+    return v;
+}
+
+void TForm_Options::SetControlValues(const OptionValues& v) {
+    suiEdit1->setText(ToQ(v.PathCS15));
+    suiEdit4->setText(ToQ(v.PathCS16));
+    suiEdit2->setText(ToQ(v.PathCD));
+    suiEdit3->setText(ToQ(v.PathOther));
+    suiEdit5->setText(ToQ(v.Parameter15));
+    suiEdit6->setText(ToQ(v.Parameter16));
+    for (int n = 1; n <= 15; ++n)
+        CheckBox[n]->setChecked(v.CheckBox[n]);
+    Edit_AutoInterval->setText(ToQ(v.Interval));
+    // A margin outside the list selects the first item rather than an empty text.
+    const int index = ComboBox_Margin->findText(ToQ(v.Margin));
+    ComboBox_Margin->setCurrentIndex(index >= 0 ? index : 0);
+}
+
+void TForm_Options::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    LoadSettings();
+    FillControls();
+    suiButton_Cancel->setFocus();
+}
+
+void TForm_Options::suiButton_OKClick() {
+    SaveSettings();
+    LoadSettings();
+    accept();
+    if (!MainForm)
+        return;
+    MainForm->SetStayOnTop(IniStructure[SlotMainOnTop] == "1");
+    if (MainForm->Hooks.RebuildFavoritesView)
+        MainForm->Hooks.RebuildFavoritesView();
+    MainForm->ApplyPlayerName();
+}
+
+void TForm_Options::suiButton_CancelClick() {
+    reject();
+}
+
+void TForm_Options::Button_DefaultClick() {
+    OptionValues values = ControlValues();
+    SetPageDefaults(values, suiPageControl1->currentIndex());
+    SetControlValues(values);
+    SaveSettings();
+}
+
+void TForm_Options::Button_DefaultAllClick() {
+    ResetAllSettings();
+}
+
+void TForm_Options::BrowseGamePath(QLineEdit* edit, const std::string& tag) {
+    const QString before = edit->text();
+    if (!before.isEmpty())
+        OpenDialog1->setDirectory(QFileInfo(before).absolutePath());
+    if (OpenDialog1->exec() != QDialog::Accepted || OpenDialog1->selectedFiles().isEmpty())
+        return;
+    edit->setText(QDir::toNativeSeparators(OpenDialog1->selectedFiles().constFirst()));
+    const QFileInfo picked(edit->text());
+    if (edit->text() == before || !picked.exists() || !LoadFavoritesFile)
+        return;
+    const QString favorites = picked.absolutePath() + QStringLiteral("/favsvrs.dat");
+    LoadFavoritesFile(QFile::encodeName(favorites).toStdString(), tag);
+}
+
+void TForm_Options::BrowseToolPath(QLineEdit* edit) {
+    if (!edit->text().isEmpty())
+        OpenDialog2->setDirectory(QFileInfo(edit->text()).absolutePath());
+    if (OpenDialog2->exec() == QDialog::Accepted && !OpenDialog2->selectedFiles().isEmpty())
+        edit->setText(QDir::toNativeSeparators(OpenDialog2->selectedFiles().constFirst()));
+}

@@ -1,0 +1,105 @@
+#include "AppFixture.h"
+
+#include "Application.h"
+#include "TForm1.h"
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QDialog>
+#include <QPointer>
+#include <QTimer>
+
+#include <filesystem>
+#include <map>
+#include <sstream>
+#include <vector>
+
+AppFixture::AppFixture() {
+    PreviousDirectory = std::filesystem::current_path().string();
+    std::filesystem::current_path(Dir.Path());
+}
+
+AppFixture::~AppFixture() {
+    Destroy();
+    std::filesystem::current_path(PreviousDirectory);
+}
+
+std::string IniText(const std::string& lines) {
+    std::vector<std::string> order;
+    std::map<std::string, std::string> sections;
+    std::istringstream in(lines);
+    for (std::string line; std::getline(in, line);) {
+        if (line.empty())
+            continue;
+        const size_t slash = line.find('/');
+        const std::string section = line.substr(0, slash);
+        if (!sections.count(section))
+            order.push_back(section);
+        sections[section] += line.substr(slash + 1) + "\r\n";
+    }
+    std::string text;
+    for (const std::string& section : order)
+        text += "[" + section + "]\r\n" + sections[section];
+    return text;
+}
+
+void AppFixture::WriteIni(const std::string& lines) const {
+    Dir.Write("Quarrix.ini", IniText(lines));
+}
+
+std::string AppFixture::IniValue(const std::string& section, const std::string& key) const {
+    std::istringstream in(Ini());
+    std::string current;
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (!line.empty() && line.front() == '[') {
+            current = line.substr(1, line.size() - 2);
+            continue;
+        }
+        const size_t eq = line.find('=');
+        if (current == section && eq != std::string::npos && line.substr(0, eq) == key)
+            return line.substr(eq + 1);
+    }
+    return "<missing>";
+}
+
+void WhenModal(const std::function<void(QWidget*)>& action) {
+    auto* timer = new QTimer;
+    auto deadline = std::make_shared<QDeadlineTimer>(10000);
+    QObject::connect(timer, &QTimer::timeout, [timer, action, deadline] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal && !deadline->hasExpired())
+            return;
+        timer->stop();
+        timer->deleteLater();
+        if (!modal)
+            return;
+        QPointer<QWidget> guard(modal);
+        action(modal);
+        // A failed check inside the action must not leave the test waiting forever.
+        if (auto* dialog = qobject_cast<QDialog*>(guard.data());
+            dialog && dialog->isVisible() && QApplication::activeModalWidget() == dialog)
+            dialog->reject();
+    });
+    timer->start(10);
+}
+
+void AppFixture::Create(const std::function<void(QWidget*)>& onModal) {
+    if (onModal)
+        WhenModal(onModal);
+    CreateApplicationWindows(false);
+    Created = true;
+}
+
+void AppFixture::Show() {
+    Form1->show();
+    QApplication::processEvents();
+}
+
+void AppFixture::Destroy() {
+    if (!Created)
+        return;
+    DestroyApplicationWindows();
+    Created = false;
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "TempDir.h"
+
+#include <QString>
+
+#include <functional>
+#include <string>
+
+class QWidget;
+
+// A temporary start directory that is the process's current directory while it lives,
+// and the start-up windows created in it.
+class AppFixture {
+public:
+    AppFixture();
+    ~AppFixture();
+
+    // Writes Quarrix.ini from "Section/Key=value" lines (so no options dialog shows).
+    void WriteIni(const std::string& lines) const;
+    std::string Ini() const { return Dir.Read("Quarrix.ini"); }
+    // The value of a key in the written file; "<missing>" when it is not there.
+    std::string IniValue(const std::string& section, const std::string& key) const;
+
+    // Creates the start-up windows (no datagram endpoints); `onModal` runs for each modal
+    // window that opens meanwhile and must close it.
+    void Create(const std::function<void(QWidget*)>& onModal = {});
+    // Shows the main window, which runs its first-show sequence.
+    void Show();
+    // Frees the windows, as the end of the program does.
+    void Destroy();
+    bool Created = false;
+    TempDir Dir;
+
+private:
+    std::string PreviousDirectory;
+};
+
+// Calls `action` with the active modal window as soon as one is open (bounded wait).
+void WhenModal(const std::function<void(QWidget*)>& action);
+
+// A file of keys in the settings layout: "[Section]" blocks from "Section/Key=value" lines.
+std::string IniText(const std::string& lines);

@@ -1,0 +1,197 @@
+#include "AppFixture.h"
+#include "Gbk.h"
+#include "PortPanel.h"
+#include "TForm1.h"
+#include "TForm_Options.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTimer>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const char* const SavedState = "WindowStates/Panel_ServerInfoVisible=0\n"
+                               "WindowStates/GroupBox_FavoriteVisible=1\n"
+                               "WindowStates/MainPosX=40\n"
+                               "WindowStates/MainPosY=30\n"
+                               "WindowStates/MainWidth=1000\n"
+                               "WindowStates/MainHeight=700\n"
+                               "WindowStates/Panel_ServerInfoWidth=250\n"
+                               "WindowStates/GroupBox_FavoriteHeight=200\n";
+
+std::vector<std::string> Calls;
+
+void Record(MainWindowHooks& hooks, const std::string& playerName) {
+    Calls.clear();
+    hooks.MinimizeToTray = [] { Calls.push_back("MinimizeToTray"); };
+    hooks.ReadPlayerName = [playerName] {
+        Calls.push_back("ReadPlayerName");
+        return playerName;
+    };
+    hooks.LoadFavoritesFiles = [] { Calls.push_back("LoadFavoritesFiles"); };
+    hooks.RebuildFavoritesView = [] { Calls.push_back("RebuildFavoritesView"); };
+    hooks.StartRefresh = [] { Calls.push_back("StartRefresh"); };
+    hooks.RestoreFromTray = [] { Calls.push_back("RestoreFromTray"); };
+}
+
+} // namespace
+
+TEST(WindowState, RememberedStateIsRestoredAtFirstShow) {
+    AppFixture app;
+    app.WriteIni(std::string("WindowStates/RemWindowStates=1\n") + SavedState);
+    app.Create();
+    app.Show();
+    EXPECT_EQ(Form1->pos(), QPoint(40, 30));
+    EXPECT_EQ(Form1->size(), QSize(1000, 700));
+    EXPECT_TRUE(Form1->Panel_ServerInfo->isHidden());
+    EXPECT_FALSE(Form1->ToolButton_ServerInfo->isChecked());
+    EXPECT_FALSE(Form1->M2->isChecked());
+    EXPECT_TRUE(Form1->GroupBox_Favorite->isVisible());
+    EXPECT_EQ(Form1->GroupBox_Favorite->height(), 200);
+    // The hidden panel comes back at its remembered width.
+    Form1->M2->trigger();
+    QApplication::processEvents();
+    EXPECT_EQ(Form1->Panel_ServerInfo->width(), 250);
+}
+
+TEST(WindowState, ValuesThatAreNotNumbersKeepTheDesignGeometryAndTheStartGoesOn) {
+    AppFixture app;
+    app.WriteIni("WindowStates/RemWindowStates=1\n"
+                 "WindowStates/GroupBox_FavoriteVisible=0\n"
+                 "WindowStates/MainPosX=abc\n"
+                 "WindowStates/MainPosY=10\n"
+                 "WindowStates/MainWidth=1000\n"
+                 "WindowStates/MainHeight=700\n"
+                 "WindowStates/Panel_ServerInfoWidth=wide\n"
+                 "SearchRange/FromIP=127.40.0.1\n"
+                 "SearchRange/ToIP=127.40.0.9\n");
+    app.Create();
+    app.Show();
+    EXPECT_EQ(Form1->pos(), QPoint(101, 125));
+    EXPECT_EQ(Form1->size(), QSize(895, 602));
+    EXPECT_EQ(Form1->Panel_ServerInfo->width(), 219);
+    EXPECT_TRUE(Form1->GroupBox_Favorite->isHidden());
+    EXPECT_EQ(Form1->Edit_ToIP->text(), QStringLiteral("127.40.0.9"));
+}
+
+TEST(WindowState, SwitchedOffStateIsIgnoredAtStartButRewrittenAtExit) {
+    AppFixture app;
+    app.WriteIni(std::string("WindowStates/RemWindowStates=0\n") + SavedState);
+    app.Create();
+    app.Show();
+    EXPECT_EQ(Form1->pos(), QPoint(101, 125));
+    EXPECT_EQ(Form1->size(), QSize(895, 602));
+    EXPECT_TRUE(Form1->Panel_ServerInfo->isVisible());
+    EXPECT_TRUE(Form1->GroupBox_Favorite->isVisible());
+    Form1->close();
+    EXPECT_EQ(app.IniValue("WindowStates", "MainPosX"), "101");
+    EXPECT_EQ(app.IniValue("WindowStates", "MainWidth"), "895");
+    EXPECT_EQ(app.IniValue("WindowStates", "Panel_ServerInfoVisible"), "1");
+    EXPECT_EQ(app.IniValue("WindowStates", "Panel_ServerInfoWidth"), "219");
+    EXPECT_EQ(app.IniValue("WindowStates", "GroupBox_FavoriteHeight"), "289");
+}
+
+TEST(FirstShow, RunsItsStepsInOrderOnlyOnce) {
+    AppFixture app;
+    app.WriteIni("Favorite/Synchronize=1\n"
+                 "SearchRange/FromIP=127.40.0.1\n"
+                 "SearchRange/ToIP=127.40.0.20\n"
+                 "SearchPorts/Port0=27015\n"
+                 "SearchPorts/Port1=\n"
+                 "SearchPorts/Port2=27017\n");
+    app.Create();
+    Record(Form1->Hooks, G("玩家一"));
+    int collapses = 0;
+    Form1->ComboBox_Port->OnPortPanelCollapse = [&] {
+        ++collapses;
+        Calls.push_back("Collapse");
+    };
+    app.Show();
+    const std::vector<std::string> expected = {
+        "MinimizeToTray",       "Collapse",     "ReadPlayerName", "LoadFavoritesFiles",
+        "RebuildFavoritesView", "StartRefresh", "RestoreFromTray"};
+    EXPECT_EQ(Calls, expected);
+    EXPECT_EQ(Form1->Edit_FromIP->text(), QStringLiteral("127.40.0.1"));
+    EXPECT_EQ(Form1->Edit_ToIP->text(), QStringLiteral("127.40.0.20"));
+    ASSERT_EQ(Form1->ListBox_Ports->count(), 2);
+    EXPECT_EQ(Form1->ListBox_Ports->item(0)->text(), QStringLiteral("27015"));
+    EXPECT_EQ(Form1->ListBox_Ports->item(1)->text(), QStringLiteral("27017"));
+    EXPECT_EQ(Form1->Edit_CSName->currentText(), QStringLiteral("玩家一"));
+    EXPECT_TRUE(Form1->Edit_CSName->isEnabled());
+    EXPECT_TRUE(Form1->Button_SetName->isEnabled());
+
+    // Coming back from the tray shows the window again without reloading anything.
+    Calls.clear();
+    Form1->hide();
+    Form1->show();
+    QApplication::processEvents();
+    EXPECT_TRUE(Calls.empty());
+}
+
+TEST(FirstShow, NoPlayerNameAndNoSynchronize) {
+    AppFixture app;
+    app.WriteIni("Favorite/Synchronize=0\n");
+    app.Create();
+    Record(Form1->Hooks, "");
+    app.Show();
+    EXPECT_EQ(std::count(Calls.begin(), Calls.end(), "StartRefresh"), 0);
+    EXPECT_EQ(Form1->Edit_CSName->currentText(), QStringLiteral("unamed"));
+    EXPECT_FALSE(Form1->Edit_CSName->isEnabled());
+    EXPECT_FALSE(Form1->Button_SetName->isEnabled());
+}
+
+TEST(Close, StopsWorkSavesSettingsThenWritesAndCopiesFavorites) {
+    AppFixture app;
+    app.WriteIni("WindowStates/RemWindowStates=0\n");
+    app.Create();
+    app.Show();
+    Calls.clear();
+    std::string fromIpAtFavorites;
+    Form1->Hooks.StopContinuousRefresh = [] { Calls.push_back("StopContinuousRefresh"); };
+    Form1->Hooks.PortList = [] { return std::vector<int>{27015, 27016}; };
+    Form1->Hooks.SaveFavoritesFiles = [&] {
+        Calls.push_back("SaveFavoritesFiles");
+        fromIpAtFavorites = app.IniValue("SearchRange", "FromIP");
+    };
+    Form1->Hooks.CopyFavoritesToGame = [] { Calls.push_back("CopyFavoritesToGame"); };
+    Form1->AutoRefreshOn = true;
+    Form1->Timer_AutoJoin->start();
+    Form1->Timer_RefreshServer->start(1000);
+    Form1->Edit_FromIP->setText(QStringLiteral("127.40.1.1"));
+    Form1->Edit_ToIP->setText(QStringLiteral("127.40.1.5"));
+
+    Form1->close();
+    const std::vector<std::string> expected = {"StopContinuousRefresh", "SaveFavoritesFiles",
+                                               "CopyFavoritesToGame"};
+    EXPECT_EQ(Calls, expected);
+    EXPECT_EQ(fromIpAtFavorites, "127.40.1.1") << "settings are saved before the favorites";
+    EXPECT_FALSE(Form1->AutoRefreshOn);
+    EXPECT_FALSE(Form1->Timer_AutoJoin->isActive());
+    EXPECT_FALSE(Form1->Timer_RefreshServer->isActive());
+    EXPECT_EQ(app.IniValue("SearchRange", "ToIP"), "127.40.1.5");
+    EXPECT_EQ(app.IniValue("SearchPorts", "Port0"), "27015");
+    EXPECT_EQ(app.IniValue("SearchPorts", "Port1"), "27016");
+    EXPECT_EQ(app.IniValue("SearchPorts", "Port2"), "");
+}
+
+TEST(Destruction, StopsWorkersBeforeTheMembersAreFreed) {
+    AppFixture app;
+    app.WriteIni("WindowStates/RemWindowStates=0\n");
+    app.Create();
+    int stops = 0;
+    size_t rowsSeen = 0;
+    Form1->SearchResults.push_back(std::make_unique<ServerStructure>());
+    Form1->Hooks.StopWorkers = [&] {
+        ++stops;
+        rowsSeen = Form1 ? Form1->SearchResults.size() : 0;
+    };
+    app.Destroy();
+    EXPECT_EQ(stops, 1);
+    EXPECT_EQ(rowsSeen, 1u);
+}
