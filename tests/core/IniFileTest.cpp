@@ -60,6 +60,9 @@ struct WriteCase {
     std::string After;
 };
 
+// Test names carry the case name; the bytes would only clutter the listing.
+void PrintTo(const WriteCase& c, std::ostream* os) { *os << c.Name; }
+
 class IniFileWriteTest : public testing::TestWithParam<WriteCase> {};
 
 TEST_P(IniFileWriteTest, ProducesTheProfileFunctionsText) {
@@ -110,6 +113,8 @@ struct ReadCase {
     size_t BufferSize;
     std::string Expected;
 };
+
+void PrintTo(const ReadCase& c, std::ostream* os) { *os << c.Name; }
 
 class IniFileReadTest : public testing::TestWithParam<ReadCase> {};
 

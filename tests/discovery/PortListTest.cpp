@@ -13,6 +13,8 @@ struct AddCase {
     Items After;
 };
 
+void PrintTo(const AddCase& c, std::ostream* os) { *os << '"' << c.Text << '"'; }
+
 class AddPortTable : public testing::TestWithParam<AddCase> {};
 
 TEST_P(AddPortTable, InsertsBeforeTheFirstLargerItem) {

@@ -71,6 +71,10 @@ struct StepCase {
     uint32_t Step;
 };
 
+void PrintTo(const StepCase& c, std::ostream* os) {
+    *os << c.Start << ".." << c.End << " x" << c.Ports;
+}
+
 class ProgressStepTable : public testing::TestWithParam<StepCase> {};
 
 TEST_P(ProgressStepTable, RoundsDownInWholeSteps) {
