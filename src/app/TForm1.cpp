@@ -1,6 +1,9 @@
 #include "TForm1.h"
 
 #include "PortPanel.h"
+#include "SearchController.h"
+#include "ServerIntake.h"
+#include "ServerListModel.h"
 #include "TForm_Options.h"
 #include "TNMUDP.h"
 #include "WidgetText.h"
@@ -56,6 +59,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     rows->addLayout(columns, 1);
     rows->addWidget(BuildStatusStrip(central));
     ConnectSwitches();
+    BuildDiscovery();
 
     setMinimumWidth(130);
     move(DesignLeft, DesignTop);
@@ -150,4 +154,5 @@ void TForm1::CreateEndpoints() {
     NMUDP1 = std::make_unique<TNMUDP>(27005);
     NMUDP2 = std::make_unique<TNMUDP>(27002);
     NMUDP3 = std::make_unique<TNMUDP>(27003);
+    ConnectEndpoints();
 }

@@ -35,6 +35,9 @@ class QToolBar;
 class QToolButton;
 class QTreeView;
 class QTreeWidget;
+class SearchController;
+class ServerIntake;
+class ServerListModel;
 class TForm_Options;
 class TNMUDP;
 
@@ -97,6 +100,19 @@ public:
     // The four datagram endpoints on their fixed local ports (the running program only).
     void CreateEndpoints();
 
+    // ---- discovery: range, ports, scan and intake ----
+    void Edit_FromIPChange();
+    // Starts, pauses or continues the scan by state; also run by Enter in the range boxes.
+    void Button_BeginClick();
+    void Button_StopClick();
+    void Memo_SearchLogDblClick();
+    void Button_AddPortClick();
+    void Button_DelPortClick();
+    // The port panel folded: PortList and the summary from the list box.
+    void ComboBox_PortPush();
+    // Manual add from the two quick boxes; also run by Enter in them.
+    void suiButton_AddServerClick();
+
     // The column widths of a server view; a new row model resets them.
     static void ApplyServerColumnWidths(QTreeView* view);
 
@@ -140,6 +156,11 @@ public:
     QFileDialog* OpenDialog2 = nullptr;
     QFileDialog* SaveDialog1 = nullptr;
     std::unique_ptr<TNMUDP> NMUDP0, NMUDP1, NMUDP2, NMUDP3;
+
+    // ---- discovery; declared after the rows and endpoints they use, so freed first ----
+    std::unique_ptr<ServerListModel> SearchResultsModel; // rows of ListView_Server
+    std::unique_ptr<ServerIntake> Intake;                // answers of NMUDP1 and manual adds
+    std::unique_ptr<SearchController> Search;            // the scan's worker and its bridge
 
     // ---- main menu ----
     QMenu* Menu_File = nullptr;
@@ -242,6 +263,9 @@ private:
     QWidget* BuildStatusStrip(QWidget* parent);
     void BuildNonVisual();
     void ConnectSwitches();
+    void BuildDiscovery();
+    // Hands NMUDP1's answers to the intake once the endpoint exists.
+    void ConnectEndpoints();
 
     bool FirstShowPending = true;
     bool LaidOut = false; // the panels hold real sizes only after the first layout
