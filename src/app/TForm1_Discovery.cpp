@@ -120,6 +120,10 @@ void TForm1::BuildDiscovery() {
         OnEnter(box, [this] { suiButton_AddServerClick(); });
         OnEnter(box->lineEdit(), [this] { suiButton_AddServerClick(); });
     }
+    connect(Button_Begin, &QPushButton::clicked, this, [this] { Button_BeginClick(); });
+    connect(Button_Stop, &QPushButton::clicked, this, [this] { Button_StopClick(); });
+    connect(suiButton_AddServer, &QPushButton::clicked, this,
+            [this] { suiButton_AddServerClick(); });
     connect(Button_AddPort, &QToolButton::clicked, this, [this] { Button_AddPortClick(); });
     connect(Button_DelPort, &QToolButton::clicked, this, [this] { Button_DelPortClick(); });
     connect(ComboBox_Port, &PortPanel::Collapsed, this, [this] { ComboBox_PortPush(); });
