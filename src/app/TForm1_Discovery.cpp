@@ -25,6 +25,7 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QStyledItemDelegate>
+#include <QTextCursor>
 #include <QToolButton>
 #include <QTreeView>
 
@@ -171,6 +172,9 @@ void TForm1::BuildDiscovery() {
         for (const std::string& line : log.Lines())
             lines << ToQ(line);
         Memo_SearchLog->setPlainText(lines.join(QLatin1Char('\n')));
+        // The newest lines are the ones to read, as in a log that grows at its end.
+        Memo_SearchLog->moveCursor(QTextCursor::End);
+        Memo_SearchLog->ensureCursorVisible();
     };
     Search->ProgressChanged = [this](uint32_t position) {
         ProgressBar_Search->setValue(static_cast<int>(position));
