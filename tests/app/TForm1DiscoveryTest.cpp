@@ -235,26 +235,29 @@ TEST_F(Discovery, PauseHoldsTheScanContinueResumesItStopEndsIt) {
     TNMUDP probeSocket(0);
     const uint8_t ping[] = {'p', 'i', 'n', 'g'};
     probeSocket.SendDatagram("127.50.99.1", 27015, ping);
-    auto markerSeq = [&]() -> uint64_t {
+    // Compared by the kernel's receive times, which order arrivals across all sockets.
+    auto markerTime = [&]() -> int64_t {
         for (const auto& r : Farm.Requests())
             if (r.Server == marker)
-                return r.Seq;
+                return r.ReceivedNs;
         return 0;
     };
-    ASSERT_TRUE(QTest::qWaitFor([&] { return markerSeq() != 0; }, 5000));
-    const uint64_t pausedAt = markerSeq();
-    auto requestsAfter = [&](uint64_t seq) {
+    ASSERT_TRUE(QTest::qWaitFor([&] { return markerTime() != 0; }, 5000));
+    const int64_t pausedAt = markerTime();
+    auto requestsAfter = [&](int64_t ns) {
         const auto all = Farm.Requests();
-        return std::count_if(all.begin(), all.end(),
-                             [&](const auto& r) { return r.Server != marker && r.Seq > seq; });
+        return std::count_if(all.begin(), all.end(), [&](const auto& r) {
+            return r.Server != marker && r.ReceivedNs > ns;
+        });
     };
     EXPECT_FALSE(QTest::qWaitFor([&] { return requestsAfter(pausedAt) > 1; }, 300))
         << "requests left while paused";
     const auto reachedBeforePause =
         static_cast<size_t>(std::count_if(probes.begin(), probes.end(), [&](int id) {
             const auto all = Farm.Requests();
-            return std::any_of(all.begin(), all.end(),
-                               [&](const auto& r) { return r.Server == id && r.Seq < pausedAt; });
+            return std::any_of(all.begin(), all.end(), [&](const auto& r) {
+                return r.Server == id && r.ReceivedNs < pausedAt;
+            });
         }));
     EXPECT_LT(reachedBeforePause, probes.size()) << "the walk ended before the pause";
 
