@@ -1,7 +1,7 @@
 // Burst intake: 5,000 simulated servers answer one scan; the answers go through TNMUDP
 // and the intake into SearchResults and the results model, in a Qt event loop, while a
 // 1 ms timer measures how long the UI thread is held up.
-#include "FakeServer.h"
+#include "BenchFarm.h"
 #include "SearchController.h"
 #include "ServerIntake.h"
 #include "ServerListModel.h"
@@ -11,7 +11,6 @@
 #include <QElapsedTimer>
 #include <QTimer>
 
-#include <sys/resource.h>
 
 #include <algorithm>
 #include <atomic>
@@ -22,25 +21,13 @@ namespace {
 constexpr int ServerCount = 5000;
 const char* const FirstIp = "127.31.0.1";
 
-void RaiseFileLimit() {
-    rlimit limit{};
-    getrlimit(RLIMIT_NOFILE, &limit);
-    limit.rlim_cur = limit.rlim_max;
-    setrlimit(RLIMIT_NOFILE, &limit);
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
-    RaiseFileLimit();
     QCoreApplication app(argc, argv);
     FakeServerFarm farm;
-    FakeServerConfig base;
-    base.Name.clear(); // each server named "Fake #N"
-    if (farm.AddMany(ServerCount, FirstIp, 27015, base) < 0 || !farm.Start()) {
-        std::fprintf(stderr, "farm failed: %s\n", farm.LastError().c_str());
+    if (!StartBenchFarm(farm, ServerCount, FirstIp))
         return 1;
-    }
     const std::string lastIp = FarmAddress(FirstIp, ServerCount - 1);
 
     QElapsedTimer clock;

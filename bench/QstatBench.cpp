@@ -1,6 +1,6 @@
 // quarrix-cli scan against qstat (quakestat -hlqs) over the same 1,000 simulated
 // servers, in the same run: wall time of each and how many servers each listed.
-#include "FakeServer.h"
+#include "BenchFarm.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -8,7 +8,6 @@
 #include <QStandardPaths>
 #include <QTemporaryFile>
 
-#include <sys/resource.h>
 
 #include <cstdio>
 
@@ -46,10 +45,6 @@ Timed RunTimed(const QString& program, const QStringList& args, char separator) 
 } // namespace
 
 int main(int argc, char** argv) {
-    rlimit limit{};
-    getrlimit(RLIMIT_NOFILE, &limit);
-    limit.rlim_cur = limit.rlim_max;
-    setrlimit(RLIMIT_NOFILE, &limit);
     QCoreApplication app(argc, argv);
     const QString qstat = QStandardPaths::findExecutable(QStringLiteral("quakestat"));
     if (qstat.isEmpty()) {
@@ -59,12 +54,8 @@ int main(int argc, char** argv) {
     const int waitMs = argc > 1 ? std::atoi(argv[1]) : 300;
 
     FakeServerFarm farm;
-    FakeServerConfig base;
-    base.Name.clear(); // each server named "Fake #N"
-    if (farm.AddMany(ServerCount, FirstIp, 27015, base) < 0 || !farm.Start()) {
-        std::fprintf(stderr, "farm failed: %s\n", farm.LastError().c_str());
+    if (!StartBenchFarm(farm, ServerCount, FirstIp))
         return 1;
-    }
     const std::string lastIp = FarmAddress(FirstIp, ServerCount - 1);
     QTemporaryFile list;
     list.open();

@@ -1,6 +1,7 @@
 #include "QueryCommand.h"
 
 #include "AddressCheck.h"
+#include "CliEndpoint.h"
 #include "MessageTable.h"
 #include "QueryProtocol.h"
 #include "ServerIntake.h"
@@ -67,13 +68,9 @@ int RunQuery(const CliOptions& options) {
     char name[] = "quarrix-cli";
     char* argv[] = {name, nullptr};
     QCoreApplication app(argc, argv);
-    std::unique_ptr<TNMUDP> udp;
-    try {
-        udp = std::make_unique<TNMUDP>(options.LocalPort);
-    } catch (const std::exception& e) {
-        std::cerr << "quarrix-cli: " << e.what() << '\n';
+    const std::unique_ptr<TNMUDP> udp = OpenCliEndpoint(options.LocalPort);
+    if (!udp)
         return ExitSocket;
-    }
 
     ServerList list;
     ServerIntake intake(list);

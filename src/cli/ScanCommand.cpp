@@ -1,6 +1,7 @@
 #include "ScanCommand.h"
 
 #include "AddressCheck.h"
+#include "CliEndpoint.h"
 #include "MessageTable.h"
 #include "SearchThread.h"
 #include "ServerIntake.h"
@@ -76,13 +77,9 @@ int RunScan(const CliOptions& options) {
     char name[] = "quarrix-cli";
     char* argv[] = {name, nullptr};
     QCoreApplication app(argc, argv);
-    std::unique_ptr<TNMUDP> udp;
-    try {
-        udp = std::make_unique<TNMUDP>(options.LocalPort);
-    } catch (const std::exception& e) {
-        std::cerr << "quarrix-cli: " << e.what() << '\n';
+    const std::unique_ptr<TNMUDP> udp = OpenCliEndpoint(options.LocalPort);
+    if (!udp)
         return ExitSocket;
-    }
 
     std::mutex sentMutex;
     std::unordered_map<uint64_t, SteadyTime> sentAt;

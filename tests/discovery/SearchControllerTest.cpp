@@ -3,6 +3,7 @@
 #include "FakeClock.h"
 #include "Gbk.h"
 #include "MessageTable.h"
+#include "SendRecorder.h"
 
 #include <QTest>
 
@@ -27,20 +28,7 @@ protected:
         Controller.Finished = [this] { ++FinishedCount; };
     }
 
-    void Send(const std::string& host, int port) {
-        size_t n;
-        {
-            std::lock_guard lock(Mutex);
-            Sent.emplace_back(host, port);
-            n = Sent.size();
-        }
-        if (OnSend)
-            OnSend(n);
-    }
-    size_t SentCount() {
-        std::lock_guard lock(Mutex);
-        return Sent.size();
-    }
+    size_t SentCount() { return Recorder.Count(); }
     bool WaitFinished(int count = 1) {
         return QTest::qWaitFor([&] { return FinishedCount >= count; }, 10000);
     }
@@ -52,11 +40,10 @@ protected:
     }
 
     FakeClock Clock;
-    std::mutex Mutex;
-    std::vector<std::pair<std::string, int>> Sent;
-    std::function<void(size_t)> OnSend;
-    SearchController Controller{
-        [this](const std::string& h, int p, std::span<const uint8_t>) { Send(h, p); }, Clock};
+    SendRecorder Recorder;
+    std::vector<std::pair<std::string, int>>& Sent = Recorder.Sent;
+    std::function<void(size_t)>& OnSend = Recorder.OnSend;
+    SearchController Controller{Recorder.Function(), Clock};
     std::vector<std::pair<int, int>> Messages;
     std::vector<SearchViewState> Views;
     std::vector<uint32_t> Positions;

@@ -2,7 +2,7 @@
 
 #include "AddressCheck.h"
 #include "FakeClock.h"
-#include "QueryProtocol.h"
+#include "SendRecorder.h"
 
 #include <gtest/gtest.h>
 
@@ -20,32 +20,6 @@ uint32_t Ip(const char* text) {
     EXPECT_EQ(ParseAddressPort(text, "1", a), AddressCheck::Ok) << text;
     return AddressNumber(a);
 }
-
-// Records every request; `onSend` runs on the worker after the request is recorded.
-struct Recorder {
-    std::mutex Mutex;
-    std::vector<std::pair<std::string, int>> Sent;
-    std::function<void(size_t)> OnSend;
-
-    SearchThread::SendFunction Function() {
-        return [this](const std::string& host, int port, std::span<const uint8_t> bytes) {
-            EXPECT_TRUE(
-                std::equal(bytes.begin(), bytes.end(), InfoRequest().begin(), InfoRequest().end()));
-            size_t n;
-            {
-                std::lock_guard lock(Mutex);
-                Sent.emplace_back(host, port);
-                n = Sent.size();
-            }
-            if (OnSend)
-                OnSend(n);
-        };
-    }
-    size_t Count() {
-        std::lock_guard lock(Mutex);
-        return Sent.size();
-    }
-};
 
 // Bounded wait on a condition that another thread makes true.
 template <class F> bool WaitUntil(F condition, std::chrono::milliseconds limit = 5s) {
@@ -103,7 +77,7 @@ TEST(ProgressPosition, AddsStepsAndStaysWithinTheBar) {
 }
 
 TEST(SearchThread, WalksUpwardsAllPortsPerAddressAndSkipsOctets0And255) {
-    Recorder rec;
+    SendRecorder rec;
     SearchThread thread(rec.Function());
     RunToEnd(thread, {Ip("127.30.0.254"), Ip("127.30.1.1"), {27016, 27015}});
     const std::vector<std::pair<std::string, int>> expected{{"127.30.0.254", 27016},
@@ -120,7 +94,7 @@ TEST(SearchThread, WalksUpwardsAllPortsPerAddressAndSkipsOctets0And255) {
 }
 
 TEST(SearchThread, SingleAddressFillsTheBarAndTakesTheEndTick) {
-    Recorder rec;
+    SendRecorder rec;
     FakeClock clock;
     clock.Set(5000);
     rec.OnSend = [&](size_t) { clock.Advance(7); };
@@ -133,7 +107,7 @@ TEST(SearchThread, SingleAddressFillsTheBarAndTakesTheEndTick) {
 }
 
 TEST(SearchThread, PauseHoldsBetweenRequestsUntilContinue) {
-    Recorder rec;
+    SendRecorder rec;
     SearchThread thread(rec.Function());
     rec.OnSend = [&](size_t n) {
         if (n == 3)
@@ -151,7 +125,7 @@ TEST(SearchThread, PauseHoldsBetweenRequestsUntilContinue) {
 }
 
 TEST(SearchThread, StopTakesEffectAfterTheCurrentAddress) {
-    Recorder rec;
+    SendRecorder rec;
     SearchThread thread(rec.Function());
     rec.OnSend = [&](size_t n) {
         if (n == 3) // first port of the second address
@@ -163,7 +137,7 @@ TEST(SearchThread, StopTakesEffectAfterTheCurrentAddress) {
 }
 
 TEST(SearchThread, StopWhilePausedFinishesTheAddressAndEnds) {
-    Recorder rec;
+    SendRecorder rec;
     SearchThread thread(rec.Function());
     rec.OnSend = [&](size_t n) {
         if (n == 1)
@@ -179,7 +153,7 @@ TEST(SearchThread, StopWhilePausedFinishesTheAddressAndEnds) {
 }
 
 TEST(SearchThread, DestructionReleasesAPauseAndSendsNoMore) {
-    Recorder rec;
+    SendRecorder rec;
     auto thread = std::make_unique<SearchThread>(rec.Function());
     rec.OnSend = [&](size_t n) {
         if (n == 1)
@@ -192,7 +166,7 @@ TEST(SearchThread, DestructionReleasesAPauseAndSendsNoMore) {
 }
 
 TEST(SearchThread, ASecondStartWaitsForThePreviousWalk) {
-    Recorder rec;
+    SendRecorder rec;
     std::promise<void> release;
     std::shared_future<void> released = release.get_future().share();
     rec.OnSend = [&](size_t n) {

@@ -7,7 +7,7 @@ namespace {
 
 const std::string Prefix("\xFF\xFF\xFF\xFF", 4);
 
-// Strict dotted quad: four decimal parts 0..255, nothing else.
+// Strict dotted quad: four decimal numbers from 0 to 255, nothing else.
 bool ParseIpv4(std::string_view text, uint32_t& out) {
     uint32_t value = 0;
     int parts = 0;

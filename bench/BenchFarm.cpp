@@ -1,0 +1,19 @@
+#include "BenchFarm.h"
+
+#include <sys/resource.h>
+
+#include <cstdio>
+
+bool StartBenchFarm(FakeServerFarm& farm, int count, const char* firstIp) {
+    rlimit limit{};
+    getrlimit(RLIMIT_NOFILE, &limit);
+    limit.rlim_cur = limit.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &limit);
+    FakeServerConfig base;
+    base.Name.clear();
+    if (farm.AddMany(count, firstIp, 27015, base) < 0 || !farm.Start()) {
+        std::fprintf(stderr, "farm failed: %s\n", farm.LastError().c_str());
+        return false;
+    }
+    return true;
+}
