@@ -1,7 +1,7 @@
 #include "QueryCommand.h"
 
 #include "AddressCheck.h"
-#include "CliEndpoint.h"
+#include "CliSession.h"
 #include "MessageTable.h"
 #include "QueryProtocol.h"
 #include "ServerIntake.h"
@@ -64,19 +64,16 @@ int RunQuery(const CliOptions& options) {
     const std::string host = AddressText(AddressNumber(address));
     const int port = address[4];
 
-    int argc = 1;
-    char name[] = "quarrix-cli";
-    char* argv[] = {name, nullptr};
-    QCoreApplication app(argc, argv);
-    const std::unique_ptr<TNMUDP> udp = OpenCliEndpoint(options.LocalPort);
-    if (!udp)
+    CliSession session(options.LocalPort);
+    if (!session.Udp())
         return ExitSocket;
+    TNMUDP& udp = *session.Udp();
 
     ServerList list;
     ServerIntake intake(list);
     const auto sent = std::chrono::steady_clock::now();
     auto answered = std::chrono::steady_clock::now();
-    const bool info = Exchange(*udp, host, port, InfoRequest(), options.WaitMs, [&](auto datagram) {
+    const bool info = Exchange(udp, host, port, InfoRequest(), options.WaitMs, [&](auto datagram) {
         answered = std::chrono::steady_clock::now();
         return intake.TakeDatagram(datagram) == ServerIntake::Outcome::Inserted;
     });
@@ -90,7 +87,7 @@ int RunQuery(const CliOptions& options) {
     if (options.Players) {
         PlayersInfoStructure parsed;
         int count = 0;
-        if (Exchange(*udp, host, port, PlayersRequest(), options.WaitMs, [&](auto datagram) {
+        if (Exchange(udp, host, port, PlayersRequest(), options.WaitMs, [&](auto datagram) {
                 return ParsePlayersAnswer(datagram, DetailPlayers, parsed, count);
             }))
             for (int i = 0; i < count; ++i)
@@ -100,7 +97,7 @@ int RunQuery(const CliOptions& options) {
     if (options.Rules) {
         RulesInfoStructure parsed;
         int count = 0;
-        if (Exchange(*udp, host, port, RulesRequest(), options.WaitMs, [&](auto datagram) {
+        if (Exchange(udp, host, port, RulesRequest(), options.WaitMs, [&](auto datagram) {
                 return ParseRulesAnswer(datagram, DetailRules, parsed, count);
             }))
             for (int i = 0; i < count; ++i)

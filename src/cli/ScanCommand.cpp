@@ -1,7 +1,7 @@
 #include "ScanCommand.h"
 
 #include "AddressCheck.h"
-#include "CliEndpoint.h"
+#include "CliSession.h"
 #include "MessageTable.h"
 #include "SearchThread.h"
 #include "ServerIntake.h"
@@ -73,13 +73,10 @@ int RunScan(const CliOptions& options) {
     if (range.RangeEnd < range.RangeStart)
         std::swap(range.RangeStart, range.RangeEnd);
 
-    int argc = 1;
-    char name[] = "quarrix-cli";
-    char* argv[] = {name, nullptr};
-    QCoreApplication app(argc, argv);
-    const std::unique_ptr<TNMUDP> udp = OpenCliEndpoint(options.LocalPort);
-    if (!udp)
+    CliSession session(options.LocalPort);
+    if (!session.Udp())
         return ExitSocket;
+    TNMUDP& udp = *session.Udp();
 
     std::mutex sentMutex;
     std::unordered_map<uint64_t, SteadyTime> sentAt;
@@ -88,7 +85,7 @@ int RunScan(const CliOptions& options) {
 
     ServerList results;
     ServerIntake intake(results); // both versions are taken: the default filters are on
-    udp->OnDataReceived = [&](TNMUDP& sender, int n, const std::string& fromIP, int fromPort) {
+    udp.OnDataReceived = [&](TNMUDP& sender, int n, const std::string& fromIP, int fromPort) {
         const auto now = std::chrono::steady_clock::now();
         const ServerIntake::Outcome outcome =
             intake.NMUDP1DataReceived(sender, n, fromIP, fromPort);
@@ -125,9 +122,10 @@ int RunScan(const CliOptions& options) {
             std::lock_guard lock(sentMutex);
             sentAt.emplace(SendKey(AddressNumber(a), port), std::chrono::steady_clock::now());
         }
-        udp->SendDatagram(host, port, bytes);
+        udp.SendDatagram(host, port, bytes);
     });
     const int waitMs = options.WaitMs;
+    QCoreApplication& app = session.App();
     worker.Start(range, [&app, waitMs] {
         QMetaObject::invokeMethod(
             &app, [&app, waitMs] { QTimer::singleShot(waitMs, &app, &QCoreApplication::quit); },
@@ -135,7 +133,7 @@ int RunScan(const CliOptions& options) {
     });
     app.exec();
     worker.Join();
-    udp->OnDataReceived = nullptr;
+    udp.OnDataReceived = nullptr;
 
     std::vector<const ServerStructure*> rows;
     for (const auto& row : results)

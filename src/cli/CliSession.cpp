@@ -1,15 +1,16 @@
-#include "CliEndpoint.h"
+#include "CliSession.h"
 
 #include "TNMUDP.h"
 
 #include <exception>
 #include <iostream>
 
-std::unique_ptr<TNMUDP> OpenCliEndpoint(int localPort) {
+CliSession::CliSession(int localPort) {
     try {
-        return std::make_unique<TNMUDP>(localPort);
+        Endpoint = std::make_unique<TNMUDP>(localPort);
     } catch (const std::exception& e) {
         std::cerr << "quarrix-cli: " << e.what() << '\n';
-        return nullptr;
     }
 }
+
+CliSession::~CliSession() = default;
