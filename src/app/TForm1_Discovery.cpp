@@ -167,6 +167,11 @@ void TForm1::BuildDiscovery() {
     };
 
     Search = std::make_unique<SearchController>(send, SystemClock::Instance());
+    // The scan keeps to the pace at which NMUDP1's answers are read, so none is dropped.
+    Search->SetPace([this] {
+        if (NMUDP1)
+            NMUDP1->WaitForReceiveRoom();
+    });
     Search->LogChanged = [this](const SearchLog& log) {
         QStringList lines;
         for (const std::string& line : log.Lines())

@@ -5,7 +5,7 @@
 const char* CliUsage() {
     return R"(Usage:
   quarrix-cli scan FROM TO [--ports 27015,27016] [--wait-ms N] [--format tsv|json]
-                           [--require] [--local-port N]
+                           [--require] [--local-port N] [--receive-buffer BYTES]
   quarrix-cli query IP[:PORT] [--players] [--rules] [--wait-ms N] [--format tsv|json]
                               [--require] [--local-port N]
   quarrix-cli --help
@@ -29,6 +29,11 @@ response-ms is the time from the request to that address and port until its answ
 
 --local-port N  sends from local port N (for example 27005); when it is taken, a port
                 of the system's choosing is used. Default: the system chooses.
+--receive-buffer BYTES
+                asks the system for a receive buffer of BYTES as an ordinary user
+                would (capped by the system's limit). Default: 8 MiB, past the limit
+                where the process may. Answers are read on a thread of their own and the
+                scan keeps to the pace they are read at, so none is lost either way.
 --require       no answer at all is exit code 1.
 
 Exit codes: 0 done (also when nothing answered), 1 nothing answered with --require,
@@ -94,6 +99,11 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args,
             if (!n)
                 return std::nullopt;
             o.LocalPort = *n;
+        } else if (arg == "--receive-buffer") {
+            const auto n = number(arg, 1, 1 << 30);
+            if (!n)
+                return std::nullopt;
+            o.ReceiveBuffer = *n;
         } else if (arg == "--format") {
             const auto v = value(arg);
             if (!v)

@@ -18,6 +18,7 @@ struct CliOptions {
     bool Rules = false;                 // --rules
     bool Require = false;               // --require: no answer is exit code 1
     int LocalPort = 0;                  // --local-port: 0 lets the system choose
+    int ReceiveBuffer = 0;              // --receive-buffer: 0 asks for the default
 };
 
 // Parses argv; on a usage error returns nothing and sets `error`.

@@ -5,9 +5,11 @@
 #include <exception>
 #include <iostream>
 
-CliSession::CliSession(int localPort) {
+CliSession::CliSession(int localPort, int receiveBuffer) {
     try {
-        Endpoint = std::make_unique<TNMUDP>(localPort);
+        const ReceiveBufferRequest buffer =
+            receiveBuffer > 0 ? ReceiveBufferRequest{receiveBuffer, false} : ReceiveBufferRequest{};
+        Endpoint = std::make_unique<TNMUDP>(localPort, buffer);
     } catch (const std::exception& e) {
         std::cerr << "quarrix-cli: " << e.what() << '\n';
     }

@@ -7,10 +7,11 @@
 class TNMUDP;
 
 // What a command runs on: the event loop its endpoint reports through, and the endpoint
-// itself on localPort (0: the system chooses).
+// itself on localPort (0: the system chooses), asking for receiveBuffer bytes of receive
+// buffer without privilege (0: the default request).
 class CliSession {
 public:
-    explicit CliSession(int localPort);
+    explicit CliSession(int localPort, int receiveBuffer = 0);
     ~CliSession();
 
     QCoreApplication& App() { return Application; }

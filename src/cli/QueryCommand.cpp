@@ -64,7 +64,7 @@ int RunQuery(const CliOptions& options) {
     const std::string host = AddressText(AddressNumber(address));
     const int port = address[4];
 
-    CliSession session(options.LocalPort);
+    CliSession session(options.LocalPort, options.ReceiveBuffer);
     if (!session.Udp())
         return ExitSocket;
     TNMUDP& udp = *session.Udp();

@@ -73,7 +73,7 @@ int RunScan(const CliOptions& options) {
     if (range.RangeEnd < range.RangeStart)
         std::swap(range.RangeStart, range.RangeEnd);
 
-    CliSession session(options.LocalPort);
+    CliSession session(options.LocalPort, options.ReceiveBuffer);
     if (!session.Udp())
         return ExitSocket;
     TNMUDP& udp = *session.Udp();
@@ -124,6 +124,7 @@ int RunScan(const CliOptions& options) {
         }
         udp.SendDatagram(host, port, bytes);
     });
+    worker.SetPace([&udp] { udp.WaitForReceiveRoom(); });
     const int waitMs = options.WaitMs;
     QCoreApplication& app = session.App();
     worker.Start(range, [&app, waitMs] {

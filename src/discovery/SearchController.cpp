@@ -105,8 +105,7 @@ SearchController::BeginResult SearchController::Begin(std::string& fromText, std
     const uint64_t generation = ++Generation;
     try {
         Worker.Start(Range, [this, generation] {
-            QMetaObject::invokeMethod(
-                this, [this, generation] { OnWalkFinished(generation); }, Qt::QueuedConnection);
+            Bridge.Post([this, generation] { OnWalkFinished(generation); });
         });
     } catch (const std::system_error&) {
         // No thread, so nothing will ever end this scan: go back to rest at once.

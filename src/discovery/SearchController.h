@@ -5,6 +5,8 @@
 #include "SearchLog.h"
 #include "SearchThread.h"
 
+#include "WorkerBridge.h"
+
 #include <QObject>
 #include <QTimer>
 
@@ -49,6 +51,9 @@ public:
     // Stops the worker before its next request, releases a pause and joins it before any
     // member goes away.
     ~SearchController() override;
+
+    // How the worker keeps its pace to the answers' intake (see SearchThread::SetPace).
+    void SetPace(SearchThread::PaceFunction pace) { Worker.SetPace(std::move(pace)); }
 
     // Button_BeginClick: pauses a running scan, continues a paused one, otherwise starts
     // one after the checks (no ports: invalid-port message; then From and To with the
@@ -100,6 +105,8 @@ private:
 
     SearchThread Worker;
     const Clock& TheClock;
+    // Carries the worker's end notice to the UI thread (the worker is joined before it goes).
+    WorkerBridge Bridge{nullptr};
     QTimer DisplayTimer;
     SearchLog TheLog;
     SearchState CurrentState = SearchState::Idle;

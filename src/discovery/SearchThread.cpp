@@ -123,6 +123,8 @@ void SearchThread::Run(SearchRange range, std::function<void()> onFinished) {
         if (lastOctet != 0 && lastOctet != 255) {
             const std::string text = AddressText(address);
             for (const int32_t port : range.PortList) {
+                if (Pace)
+                    Pace();
                 if (!WaitWhilePaused()) {
                     aborted = true;
                     break;

@@ -52,11 +52,18 @@ public:
         uint32_t Position = 0; // progress bar position
     };
 
+    // Called before every request on the worker thread; may hold the walk for a moment
+    // while answers arrive faster than they are read.
+    using PaceFunction = std::function<void()>;
+
     explicit SearchThread(SendFunction send, const Clock& clock = SystemClock::Instance());
     // Aborts a running walk before its next request, releases a pause and joins.
     ~SearchThread();
     SearchThread(const SearchThread&) = delete;
     SearchThread& operator=(const SearchThread&) = delete;
+
+    // The pace for the walks started from now on; none by default.
+    void SetPace(PaceFunction pace) { Pace = std::move(pace); }
 
     // Starts a walk. A previous walk is asked to stop and joined first, so there is never
     // more than one worker. Throws std::system_error when no thread can be created.
@@ -89,6 +96,7 @@ private:
     bool WaitWhilePaused();
 
     SendFunction Send;
+    PaceFunction Pace;
     const Clock& TheClock;
 
     std::mutex PauseMutex;

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "UdpSocket.h"
+
 #include <QObject>
 
-#include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -11,8 +13,9 @@
 #include <stdexcept>
 #include <string>
 
-class QSocketNotifier;
-class UdpSocket;
+#include "DatagramReceiver.h"
+
+class WorkerBridge;
 
 // Raised for socket failures: "Unknown Error No. " + number, "Null Remote Address".
 class UDPSockError : public std::runtime_error {
@@ -24,20 +27,27 @@ public:
 // the system at the first send). Every arriving datagram is reported by one
 // OnDataReceived call on the thread that owns the object (the UI thread), with its
 // length, or -1 when the receive failed or the datagram was longer than 2048 bytes.
+// A thread of its own reads the socket as fast as datagrams come, so a burst waits in
+// memory rather than overflowing the system's buffer while the UI thread is busy.
 class TNMUDP : public QObject {
     Q_OBJECT
 public:
     static constexpr int MaxDatagram = 2048;
-    // Datagrams handled per readiness notification before the event loop gets a turn.
+    // Datagrams reported per turn before the event loop gets one...
     static constexpr int DrainLimit = 64;
+    // ...and the longest such turn, however costly the handlers.
+    static constexpr int DrainBudgetMs = 4;
 
-    // Opens the socket on localPort (0: a system-chosen port). Throws UDPSockError
-    // ("Unknown Error No. " + error number) when no socket can be created.
+    // Opens the socket on localPort (0: a system-chosen port), asking for the receive
+    // buffer given. Throws UDPSockError ("Unknown Error No. " + error number) when no
+    // socket can be created.
     explicit TNMUDP(int localPort, QObject* parent = nullptr);
+    TNMUDP(int localPort, ReceiveBufferRequest buffer, QObject* parent = nullptr);
     ~TNMUDP() override;
 
-    // Closes the socket and opens a new one on `port`; throws like the constructor,
-    // leaving the endpoint without a socket (its sends are then lost).
+    // Closes the socket and opens a new one on `port`; datagrams not yet reported are
+    // dropped with the old socket. Throws like the constructor, leaving the endpoint
+    // without a socket (its sends are then lost).
     void SetLocalPort(int port);
     int LocalPort() const { return RequestedPort; }
     // The port the socket is actually bound to (0 before the system picked one).
@@ -52,6 +62,12 @@ public:
     // dotted IPv4 text or is 0.0.0.0. A failed send is silently lost.
     void SendDatagram(const std::string& host, int port, std::span<const uint8_t> bytes);
 
+    // For a sender that asks for many answers at full speed (a scan), on its own
+    // thread: waits while answers arrive faster than they are read (the system's buffer
+    // over half full, or the queue over half its bound), at most maxWaitMs, so that
+    // answers are not dropped. Usually returns at once.
+    void WaitForReceiveRoom(int maxWaitMs = 250);
+
     // Copies the bytes of the datagram being reported into `destination`, which must
     // hold MaxDatagram bytes; valid only inside OnDataReceived with numberBytes not -1.
     // Returns the number of bytes copied (0 when there is no datagram).
@@ -65,17 +81,25 @@ public:
 
 private:
     void OpenSocket();
-    void OnReadable();
+    // Reports queued arrivals for one turn of the event loop.
+    void Deliver();
+    // `resuming`: the lower mark a wait lasts to, so a sender does not flap around one.
+    bool Backlogged(bool resuming) const;
 
     int RequestedPort;
+    ReceiveBufferRequest BufferRequest;
     // Senders on other threads hold it shared; reopening and closing hold it exclusive,
     // so a send never reaches a closed or reused handle.
     mutable std::shared_mutex SocketLock;
     std::unique_ptr<UdpSocket> Socket;
-    QSocketNotifier* Notifier = nullptr;
-    // Counts reopenings, so a drain loop notices a handler that rebound the endpoint.
+    WorkerBridge* Bridge = nullptr;
+    std::unique_ptr<DatagramReceiver> Receiver;
+    std::atomic<unsigned> PaceCalls{0};
+    // Counts reopenings, so a delivery turn notices a handler that rebound the endpoint.
     unsigned Generation = 0;
-    // One byte more than the largest datagram, so an oversized one is recognised.
-    std::array<uint8_t, MaxDatagram + 1> Buffer{};
+    // The batch being reported and the next arrival in it (owner thread only).
+    DatagramReceiver::Batch Current;
+    size_t Next = 0;
+    const uint8_t* Data = nullptr;
     int Length = -1;
 };

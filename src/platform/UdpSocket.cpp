@@ -1,11 +1,16 @@
 #include "UdpSocket.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstdio>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#ifdef __linux__
+#include <linux/sock_diag.h>
+#endif
 
 // POSIX implementation. A Winsock one would stand beside this file with the same
 // class; every operating-system call of the socket layer stays in here.
@@ -30,7 +35,7 @@ UdpSocket::~UdpSocket() {
     Close();
 }
 
-int UdpSocket::Open() {
+int UdpSocket::Open(ReceiveBufferRequest buffer) {
     Close();
     const int handle = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (handle < 0) {
@@ -39,9 +44,12 @@ int UdpSocket::Open() {
     Handle = handle;
     // The forced size passes the system limit but needs privilege; the plain one is
     // capped at the limit, which is still far above the default.
-    int size = WantedReceiveBuffer;
+    int size = buffer.Bytes;
+    if (size <= 0) {
+        return 0;
+    }
 #ifdef SO_RCVBUFFORCE
-    if (::setsockopt(Handle, SOL_SOCKET, SO_RCVBUFFORCE, &size, sizeof size) == 0) {
+    if (buffer.Force && ::setsockopt(Handle, SOL_SOCKET, SO_RCVBUFFORCE, &size, sizeof size) == 0) {
         return 0;
     }
 #endif
@@ -80,6 +88,17 @@ bool UdpSocket::SendTo(Ipv4Address address, int port, std::span<const uint8_t> b
     return sent == static_cast<ssize_t>(bytes.size());
 }
 
+namespace {
+
+void FillFrom(UdpSocket::ReceiveResult& result, const sockaddr_in& from) {
+    if (from.sin_family == AF_INET) {
+        result.From = Ipv4Address{ntohl(from.sin_addr.s_addr)};
+        result.FromPort = ntohs(from.sin_port);
+    }
+}
+
+} // namespace
+
 UdpSocket::ReceiveResult UdpSocket::Receive(std::span<uint8_t> buffer) const {
     ReceiveResult result;
     if (Handle < 0) {
@@ -106,11 +125,67 @@ UdpSocket::ReceiveResult UdpSocket::Receive(std::span<uint8_t> buffer) const {
     }
     result.Status = ReceiveStatus::Datagram;
     result.Length = static_cast<int>(received);
-    if (from.sin_family == AF_INET) {
-        result.From = Ipv4Address{ntohl(from.sin_addr.s_addr)};
-        result.FromPort = ntohs(from.sin_port);
-    }
+    FillFrom(result, from);
     return result;
+}
+
+int UdpSocket::ReceiveBatch(std::span<Slot> slots, std::span<ReceiveResult> results) const {
+    const size_t count = std::min({slots.size(), results.size(), size_t{BatchSize}});
+    if (Handle < 0 || count == 0) {
+        return 0;
+    }
+    mmsghdr messages[BatchSize]{};
+    iovec vectors[BatchSize]{};
+    sockaddr_in senders[BatchSize]{};
+    for (size_t i = 0; i < count; ++i) {
+        vectors[i] = {slots[i].Bytes, sizeof slots[i].Bytes};
+        messages[i].msg_hdr.msg_iov = &vectors[i];
+        messages[i].msg_hdr.msg_iovlen = 1;
+        messages[i].msg_hdr.msg_name = &senders[i];
+        messages[i].msg_hdr.msg_namelen = sizeof senders[i];
+    }
+    const int received =
+        ::recvmmsg(Handle, messages, static_cast<unsigned>(count), MSG_DONTWAIT, nullptr);
+    if (received < 0) {
+        if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) {
+            return 0;
+        }
+        results[0] = {ReceiveStatus::Failed, -1, {}, 0};
+        return 1;
+    }
+    for (int i = 0; i < received; ++i) {
+        ReceiveResult& result = results[i];
+        result = {};
+        FillFrom(result, senders[i]);
+        // A cut datagram is a failed receive: it is never delivered in part.
+        const unsigned length = messages[i].msg_len;
+        if ((messages[i].msg_hdr.msg_flags & MSG_TRUNC) != 0 || length > MaxDatagram) {
+            result.Status = ReceiveStatus::Failed;
+            continue;
+        }
+        result.Status = ReceiveStatus::Datagram;
+        result.Length = static_cast<int>(length);
+    }
+    return received;
+}
+
+bool UdpSocket::WaitReadable(int wakeHandle, int timeoutMs) const {
+    pollfd handles[2] = {{Handle, POLLIN, 0}, {wakeHandle, POLLIN, 0}};
+    const int ready = ::poll(handles, wakeHandle >= 0 ? 2 : 1, timeoutMs);
+    return ready > 0 && (handles[0].revents & (POLLIN | POLLERR)) != 0;
+}
+
+UdpSocket::QueueFill UdpSocket::ReceiveQueueFill() const {
+    QueueFill fill;
+#if defined(__linux__) && defined(SO_MEMINFO)
+    uint32_t info[SK_MEMINFO_VARS] = {};
+    socklen_t length = sizeof info;
+    if (Handle >= 0 && ::getsockopt(Handle, SOL_SOCKET, SO_MEMINFO, info, &length) == 0) {
+        fill.Used = info[SK_MEMINFO_RMEM_ALLOC];
+        fill.Capacity = info[SK_MEMINFO_RCVBUF];
+    }
+#endif
+    return fill;
 }
 
 int UdpSocket::BoundPort() const {

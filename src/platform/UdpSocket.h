@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -16,6 +17,17 @@ struct Ipv4Address {
     bool operator==(const Ipv4Address&) const = default;
 };
 
+// The receive buffer a socket asks the system for. Force asks past the system limit,
+// which only a privileged process is granted; otherwise the request is capped there.
+struct ReceiveBufferRequest {
+    int Bytes = 8 * 1024 * 1024;
+    bool Force = true;
+
+    // What an ordinary user gets on a stock kernel (net.core.rmem_max), for tests and
+    // measurements that must not depend on privilege.
+    static constexpr ReceiveBufferRequest Stock() { return {212992, false}; }
+};
+
 // A plain IPv4 UDP socket (BSD sockets), non-blocking, never shared with a child
 // process and never opened with SO_REUSEADDR/SO_REUSEPORT. Not thread-affine: SendTo
 // may be called from any thread at once, because the destination travels with each
@@ -24,8 +36,8 @@ class UdpSocket {
 public:
     // The largest datagram that is delivered; a longer one is a failed receive.
     static constexpr int MaxDatagram = 2048;
-    // Receive buffer asked of the system so a burst of scan answers is not dropped.
-    static constexpr int WantedReceiveBuffer = 8 * 1024 * 1024;
+    // Datagrams one ReceiveBatch call takes at most.
+    static constexpr int BatchSize = 64;
 
     // What one Receive call found.
     enum class ReceiveStatus {
@@ -45,9 +57,9 @@ public:
     UdpSocket(const UdpSocket&) = delete;
     UdpSocket& operator=(const UdpSocket&) = delete;
 
-    // Creates the socket (closing any earlier one) and enlarges its receive buffer.
+    // Creates the socket (closing any earlier one) and asks for the receive buffer.
     // Returns 0, or the system's error number when no socket could be created.
-    int Open();
+    int Open(ReceiveBufferRequest buffer = {});
     // Binds to 0.0.0.0:port. False when the port is taken; the socket is then bound
     // to a system-chosen port by its first send.
     bool Bind(int port);
@@ -61,6 +73,27 @@ public:
     // Receives one waiting datagram into `buffer`, which must hold more than
     // MaxDatagram bytes so that an oversized datagram is told apart from a full one.
     ReceiveResult Receive(std::span<uint8_t> buffer) const;
+
+    // One slot of a batch receive: MaxDatagram + 1 bytes, so an oversized datagram is
+    // told apart from a full one.
+    struct Slot {
+        uint8_t Bytes[MaxDatagram + 1];
+    };
+    // Receives up to `slots.size()` waiting datagrams at once into `slots`, filling
+    // `results` alike. Returns how many results were filled: 0 when nothing is waiting;
+    // a failed receive fills one Failed result.
+    int ReceiveBatch(std::span<Slot> slots, std::span<ReceiveResult> results) const;
+    // Waits until a datagram can be read or `wakeHandle` becomes readable, at most
+    // timeoutMs (-1: no limit). True when the socket is readable.
+    bool WaitReadable(int wakeHandle, int timeoutMs) const;
+
+    // How full the system's receive queue is: bytes held and the limit (both 0 when
+    // the system does not tell).
+    struct QueueFill {
+        uint32_t Used = 0;
+        uint32_t Capacity = 0;
+    };
+    QueueFill ReceiveQueueFill() const;
 
     // The local port the socket is bound to; 0 when not bound yet or closed.
     int BoundPort() const;

@@ -1,0 +1,134 @@
+#include "DatagramReceiver.h"
+
+#include <algorithm>
+#include <sys/eventfd.h>
+#include <system_error>
+#include <unistd.h>
+
+DatagramReceiver::DatagramReceiver(const UdpSocket& socket, std::function<void()> onQueued)
+    : Socket(socket), OnQueued(std::move(onQueued)) {}
+
+DatagramReceiver::~DatagramReceiver() {
+    Stop();
+}
+
+bool DatagramReceiver::Start() {
+    Stop();
+    WakeHandle = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    if (WakeHandle < 0) {
+        return false;
+    }
+    {
+        std::lock_guard lock(Mutex);
+        StopRequested = false;
+    }
+    try {
+        Thread = std::thread(&DatagramReceiver::Run, this);
+    } catch (const std::system_error&) {
+        ::close(WakeHandle);
+        WakeHandle = -1;
+        return false;
+    }
+    return true;
+}
+
+void DatagramReceiver::Stop() {
+    if (Thread.joinable()) {
+        {
+            std::lock_guard lock(Mutex);
+            StopRequested = true;
+        }
+        Room.notify_all();
+        Wake();
+        Thread.join();
+    }
+    if (WakeHandle >= 0) {
+        ::close(WakeHandle);
+        WakeHandle = -1;
+    }
+    std::lock_guard lock(Mutex);
+    Queue.clear();
+    QueueBytes = 0;
+    QueuedDatagrams = 0;
+}
+
+void DatagramReceiver::Wake() {
+    const uint64_t one = 1;
+    // The counter is only a doorbell; a full counter still leaves the thread woken.
+    [[maybe_unused]] const ssize_t written = ::write(WakeHandle, &one, sizeof one);
+}
+
+bool DatagramReceiver::Take(Batch& out) {
+    bool hadRoom = true;
+    {
+        std::lock_guard lock(Mutex);
+        if (Queue.empty()) {
+            return false;
+        }
+        hadRoom = QueuedDatagrams < MaxQueuedDatagrams && QueueBytes < MaxQueuedBytes;
+        out = std::move(Queue.front());
+        Queue.pop_front();
+        QueueBytes -= out.Bytes.size();
+        QueuedDatagrams -= out.Arrivals.size();
+    }
+    if (!hadRoom) {
+        Room.notify_all();
+    }
+    return true;
+}
+
+void DatagramReceiver::Run() {
+    // Slots live on the heap: 64 of 2 KiB are too much for a thread's stack to carry.
+    auto slots = std::make_unique<UdpSocket::Slot[]>(UdpSocket::BatchSize);
+    UdpSocket::ReceiveResult results[UdpSocket::BatchSize];
+    for (;;) {
+        {
+            // A full queue stops the reading; the system's buffer holds the rest meanwhile.
+            std::unique_lock lock(Mutex);
+            Room.wait(lock, [this] {
+                return StopRequested ||
+                       (QueuedDatagrams < MaxQueuedDatagrams && QueueBytes < MaxQueuedBytes);
+            });
+            if (StopRequested) {
+                return;
+            }
+        }
+        const int count = Socket.ReceiveBatch({slots.get(), UdpSocket::BatchSize},
+                                              {results, UdpSocket::BatchSize});
+        if (count == 0) {
+            Socket.WaitReadable(WakeHandle, -1);
+            uint64_t rung = 0;
+            [[maybe_unused]] const ssize_t read = ::read(WakeHandle, &rung, sizeof rung);
+            continue;
+        }
+        Batch batch;
+        size_t bytes = 0;
+        for (int i = 0; i < count; ++i) {
+            bytes += results[i].Length > 0 ? static_cast<size_t>(results[i].Length) : 0;
+        }
+        batch.Bytes.resize(bytes);
+        batch.Arrivals.reserve(static_cast<size_t>(count));
+        uint32_t offset = 0;
+        for (int i = 0; i < count; ++i) {
+            const UdpSocket::ReceiveResult& result = results[i];
+            Arrival arrival{-1, offset, result.From, result.FromPort};
+            if (result.Status == UdpSocket::ReceiveStatus::Datagram) {
+                arrival.Length = result.Length;
+                std::copy_n(slots[i].Bytes, result.Length, batch.Bytes.data() + offset);
+                offset += static_cast<uint32_t>(result.Length);
+            }
+            batch.Arrivals.push_back(arrival);
+        }
+        bool wasEmpty = false;
+        {
+            std::lock_guard lock(Mutex);
+            wasEmpty = Queue.empty();
+            QueueBytes += batch.Bytes.size();
+            QueuedDatagrams += batch.Arrivals.size();
+            Queue.push_back(std::move(batch));
+        }
+        if (wasEmpty && OnQueued) {
+            OnQueued();
+        }
+    }
+}

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "UdpSocket.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+// Drains one socket on a thread of its own, as fast as the system delivers, into a
+// bounded queue that the owner takes from at its own pace. A burst therefore waits in
+// user memory instead of overflowing the socket's receive buffer while the owner is busy.
+class DatagramReceiver {
+public:
+    // What may wait in the queue before the thread stops reading (the system's buffer
+    // then takes the rest, and drops beyond it).
+    static constexpr size_t MaxQueuedDatagrams = 1 << 18;
+    static constexpr size_t MaxQueuedBytes = 64u << 20;
+
+    // One arrival: Length bytes at Offset of its batch's Bytes, or a failed receive
+    // (Length -1, no bytes).
+    struct Arrival {
+        int Length = -1;
+        uint32_t Offset = 0;
+        Ipv4Address From;
+        int FromPort = 0;
+    };
+    // The arrivals of one read of the socket, in arrival order.
+    struct Batch {
+        std::vector<uint8_t> Bytes;
+        std::vector<Arrival> Arrivals;
+    };
+
+    // `socket` must stay open and unchanged from Start until Stop. `onQueued` runs on the
+    // receiving thread after arrivals were queued into an empty queue; it must be cheap
+    // and thread-safe (it only wakes the owner).
+    DatagramReceiver(const UdpSocket& socket, std::function<void()> onQueued);
+    ~DatagramReceiver(); // stops
+    DatagramReceiver(const DatagramReceiver&) = delete;
+    DatagramReceiver& operator=(const DatagramReceiver&) = delete;
+
+    // Starts the thread; false when no thread could be made (nothing is then received).
+    bool Start();
+    // Stops and joins the thread and drops whatever is still queued.
+    void Stop();
+
+    // Takes the oldest batch; false when the queue is empty. Any thread.
+    bool Take(Batch& out);
+    // Datagrams waiting in the queue.
+    size_t Queued() const { return QueuedDatagrams.load(std::memory_order_relaxed); }
+
+private:
+    void Run();
+    void Wake();
+
+    const UdpSocket& Socket;
+    std::function<void()> OnQueued;
+
+    mutable std::mutex Mutex;
+    std::condition_variable Room; // the owner took from a full queue, or a stop
+    std::deque<Batch> Queue;
+    size_t QueueBytes = 0;
+    std::atomic<size_t> QueuedDatagrams{0};
+    bool StopRequested = false;
+    int WakeHandle = -1;
+    std::thread Thread;
+};
