@@ -4,11 +4,15 @@
 
 #include <cstdio>
 
-bool StartBenchFarm(FakeServerFarm& farm, int count, const char* firstIp) {
+void RaiseDescriptorLimit() {
     rlimit limit{};
     getrlimit(RLIMIT_NOFILE, &limit);
     limit.rlim_cur = limit.rlim_max;
     setrlimit(RLIMIT_NOFILE, &limit);
+}
+
+bool StartBenchFarm(FakeServerFarm& farm, int count, const char* firstIp) {
+    RaiseDescriptorLimit();
     FakeServerConfig base;
     base.Name.clear();
     if (farm.AddMany(count, firstIp, 27015, base) < 0 || !farm.Start()) {

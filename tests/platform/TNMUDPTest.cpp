@@ -9,6 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+
 #include <arpa/inet.h>
 #include <latch>
 #include <netinet/in.h>
@@ -284,7 +287,7 @@ TEST(TNMUDPTest, SocketThatCannotBeCreatedThrows) {
 // loop between slices instead of emptying the socket in one go.
 TEST(TNMUDPTest, BurstArrivesWholeInBoundedSlices) {
     constexpr int Count = 3000;
-    TNMUDP endpoint(0);
+    TNMUDP endpoint(0, ReceiveBufferRequest::Stock());
     UdpPeer server("127.20.0.7");
     std::cout << "[ measure  ] receive buffer granted: " << endpoint.ReceiveBufferSize()
               << " bytes\n";
@@ -299,11 +302,46 @@ TEST(TNMUDPTest, BurstArrivesWholeInBoundedSlices) {
     };
     const std::string answer = Pattern(100);
     for (int i = 0; i < Count; ++i) {
+        endpoint.WaitForReceiveRoom();
         server.SendTo(endpoint.BoundPort(), answer);
     }
     EXPECT_TRUE(WaitUntil([&] { return arrivals == Count; }, 5000)) << arrivals << " arrived";
     EXPECT_GT(arrivalsWhenQueuedCallRan, 0);
     EXPECT_LE(arrivalsWhenQueuedCallRan, 4 * TNMUDP::DrainLimit);
+}
+
+// The socket is read on a thread of its own: a burst many times larger than the small
+// receive buffer an ordinary user gets arrives whole while the UI thread is busy
+// elsewhere, as long as the sender keeps to the endpoint's pace (as the scan does).
+TEST(TNMUDPTest, BurstWaitsInMemoryWhileTheOwnerIsBusy) {
+    constexpr int Count = 20000;
+    TNMUDP endpoint(0, ReceiveBufferRequest::Stock());
+    ASSERT_LT(endpoint.ReceiveBufferSize(), Count * 300) << "the buffer alone must not hold it";
+    UdpPeer server("127.20.0.9");
+    std::vector<int> seen(Count, 0);
+    int arrivals = 0;
+    endpoint.OnDataReceived = [&](TNMUDP& sender, int numberBytes, const std::string&, int) {
+        ASSERT_EQ(numberBytes, 200);
+        uint8_t buffer[TNMUDP::MaxDatagram];
+        ASSERT_EQ(sender.ReadDatagram(buffer), 200);
+        const int index = std::stoi(std::string(reinterpret_cast<const char*>(buffer), 8));
+        ASSERT_TRUE(index >= 0 && index < Count);
+        ++seen[index];
+        ++arrivals;
+    };
+    // The event loop does not run until every datagram has been sent.
+    std::thread sender([&] {
+        for (int i = 0; i < Count; ++i) {
+            endpoint.WaitForReceiveRoom();
+            char head[9];
+            std::snprintf(head, sizeof head, "%08d", i);
+            server.SendTo(endpoint.BoundPort(), std::string(head, 8) + Pattern(192));
+        }
+    });
+    sender.join();
+    EXPECT_EQ(arrivals, 0) << "reported outside the owner's event loop";
+    EXPECT_TRUE(WaitUntil([&] { return arrivals == Count; }, 10000)) << arrivals << " arrived";
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), 1), Count) << "lost or doubled";
 }
 
 // A handler may rebind its own endpoint; the rest of the slice is not read from the old
