@@ -274,7 +274,8 @@ void TForm1::Button_AddPortClick() {
     if (outcome.ClearEdit())
         Edit_Port->clear();
     if (outcome.Result == AddPortResult::Added)
-        ListBox_Ports->insertItem(outcome.InsertedAt, ToQ(text));
+        ListBox_Ports->insertItem(outcome.InsertedAt,
+                                  ToQ(items[static_cast<size_t>(outcome.InsertedAt)]));
 }
 
 void TForm1::Button_DelPortClick() {
@@ -291,7 +292,14 @@ void TForm1::Button_DelPortClick() {
 }
 
 void TForm1::ComboBox_PortPush() {
-    const PortListRebuild rebuilt = RebuildPortList(ListItems(ListBox_Ports));
+    const std::vector<std::string> items = ListItems(ListBox_Ports);
+    const PortListRebuild rebuilt = RebuildPortList(items);
+    // The list box shows exactly the ports the scan walks, so dropped items leave it too.
+    if (rebuilt.Items != items) {
+        ListBox_Ports->clear();
+        for (const std::string& item : rebuilt.Items)
+            ListBox_Ports->addItem(ToQ(item));
+    }
     PortList = rebuilt.PortList;
     Edit_Ports->setText(ToQ(rebuilt.Summary));
 }
