@@ -166,7 +166,7 @@ void TForm1::BuildDiscovery() {
         ShowWarning(MessageTable[message], MessageTable[caption]);
     };
 
-    Search = std::make_unique<SearchController>(send, SystemClock::Instance());
+    Search = std::make_unique<SearchController>(send, CurrentClock());
     Search->LogChanged = [this](const SearchLog& log) {
         QStringList lines;
         for (const std::string& line : log.Lines())

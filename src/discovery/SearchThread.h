@@ -52,7 +52,7 @@ public:
         uint32_t Position = 0; // progress bar position
     };
 
-    explicit SearchThread(SendFunction send, const Clock& clock = SystemClock::Instance());
+    explicit SearchThread(SendFunction send, const Clock& clock = CurrentClock());
     // Aborts a running walk before its next request, releases a pause and joins.
     ~SearchThread();
     SearchThread(const SearchThread&) = delete;
