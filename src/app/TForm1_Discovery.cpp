@@ -166,7 +166,7 @@ void TForm1::BuildDiscovery() {
         ShowWarning(MessageTable[message], MessageTable[caption]);
     };
 
-    Search = std::make_unique<SearchController>(send, SystemClock::Instance());
+    Search = std::make_unique<SearchController>(send, CurrentClock());
     // The scan keeps to the pace at which NMUDP1's answers are read, so none is dropped.
     Search->SetPace([this] {
         if (NMUDP1)
@@ -279,7 +279,8 @@ void TForm1::Button_AddPortClick() {
     if (outcome.ClearEdit())
         Edit_Port->clear();
     if (outcome.Result == AddPortResult::Added)
-        ListBox_Ports->insertItem(outcome.InsertedAt, ToQ(text));
+        ListBox_Ports->insertItem(outcome.InsertedAt,
+                                  ToQ(items[static_cast<size_t>(outcome.InsertedAt)]));
 }
 
 void TForm1::Button_DelPortClick() {
@@ -296,7 +297,14 @@ void TForm1::Button_DelPortClick() {
 }
 
 void TForm1::ComboBox_PortPush() {
-    const PortListRebuild rebuilt = RebuildPortList(ListItems(ListBox_Ports));
+    const std::vector<std::string> items = ListItems(ListBox_Ports);
+    const PortListRebuild rebuilt = RebuildPortList(items);
+    // The list box shows exactly the ports the scan walks, so dropped items leave it too.
+    if (rebuilt.Items != items) {
+        ListBox_Ports->clear();
+        for (const std::string& item : rebuilt.Items)
+            ListBox_Ports->addItem(ToQ(item));
+    }
     PortList = rebuilt.PortList;
     Edit_Ports->setText(ToQ(rebuilt.Summary));
 }

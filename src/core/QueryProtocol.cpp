@@ -35,6 +35,21 @@ std::string_view TakeField(std::string_view& t) {
     return field;
 }
 
+// The text of [from, to) up to its first tab: what a name or a rule shows.
+std::string TextBeforeTab(std::span<const uint8_t> b, size_t from, size_t to) {
+    const auto* text = reinterpret_cast<const char*>(b.data());
+    const auto* end = std::find(text + from, text + to, '\t');
+    return std::string(text + from, end);
+}
+
+// The engine sends counts as signed 32-bit little-endian integers.
+int32_t ReadInt32(std::span<const uint8_t> b, size_t at) {
+    uint32_t value = 0;
+    for (size_t i = 0; i < 4; ++i)
+        value |= static_cast<uint32_t>(b[at + i]) << (8 * i);
+    return static_cast<int32_t>(value);
+}
+
 } // namespace
 
 Bytes HexToBytes(std::string_view hex) {
@@ -69,9 +84,10 @@ void MarkInfoHeader(std::span<uint8_t> datagram) {
 }
 
 bool ParseInfoAnswer(std::span<const uint8_t> datagram, ServerInfoStructure& info) {
-    const auto* begin = reinterpret_cast<const char*>(datagram.data());
-    const auto* zero = static_cast<const char*>(std::memchr(begin, 0, datagram.size()));
-    std::string_view t(begin, zero ? static_cast<size_t>(zero - begin) : datagram.size());
+    // std::find, not memchr: an empty datagram may come with a null data pointer.
+    const auto zero = std::find(datagram.begin(), datagram.end(), uint8_t{0});
+    const auto length = static_cast<size_t>(zero - datagram.begin());
+    std::string_view t(reinterpret_cast<const char*>(datagram.data()), length);
     if (!HasInfoTag({datagram.data(), t.size()}))
         return false;
     const size_t slash = t.find('\\');
@@ -88,8 +104,8 @@ bool ParseInfoAnswer(std::span<const uint8_t> datagram, ServerInfoStructure& inf
     return true;
 }
 
-bool ParsePlayersAnswer(std::span<const uint8_t> b, int detailState,
-                        PlayersInfoStructure& players, int& playerCount) {
+bool ParsePlayersAnswer(std::span<const uint8_t> b, int detailState, PlayersInfoStructure& players,
+                        int& playerCount) {
     if (detailState != DetailPlayers)
         return false;
     if (HasInfoTag(b) || b.size() < 5 || b[4] != 'D')
@@ -100,16 +116,15 @@ bool ParsePlayersAnswer(std::span<const uint8_t> b, int detailState,
     while (pos < n && i < MaxPlayersInfo) {
         pos += 1; // player index
         players.Numbers[i] = std::to_string(i + 1);
-        size_t end = pos;
-        while (end < n && b[end] != 0 && b[end] != '\t')
-            ++end;
-        if (end < n) {
-            players.Names[i].assign(reinterpret_cast<const char*>(b.data()) + pos, end - pos);
-            pos = end + 1;
+        // Only the zero byte ends a name on the wire; a tab inside it just cuts what is shown.
+        const size_t zero = static_cast<size_t>(std::find(b.begin() + pos, b.end(), 0) - b.begin());
+        if (zero < n) {
+            players.Names[i] = TextBeforeTab(b, pos, zero);
+            pos = zero + 1;
         } else {
             players.Names[i].clear();
         }
-        players.Frags[i] = pos < n ? std::to_string(static_cast<int8_t>(b[pos])) : "0";
+        players.Frags[i] = pos + 4 <= n ? std::to_string(ReadInt32(b, pos)) : "0";
         pos += 8; // frag count and connection time
         ++i;
     }
@@ -128,14 +143,12 @@ bool ParseRulesAnswer(std::span<const uint8_t> b, int detailState, RulesInfoStru
         return false;
     size_t pos = static_cast<size_t>(e - b.begin()) + 3; // 'E' and the rule count
     const size_t n = b.size();
-    const auto* text = reinterpret_cast<const char*>(b.data());
     int k = 0;
     bool wantName = true;
     while (pos < n && k < MaxRulesInfo) {
-        size_t end = pos;
-        while (end < n && b[end] != 0 && b[end] != '\t')
-            ++end;
-        std::string field(text + pos, end - pos);
+        // Fields end at zero bytes only, so a tab inside a value cannot shift the pairs.
+        const size_t end = static_cast<size_t>(std::find(b.begin() + pos, b.end(), 0) - b.begin());
+        std::string field = TextBeforeTab(b, pos, end);
         if (wantName) {
             rules.Names[k] = std::move(field);
             rules.Values[k].clear();

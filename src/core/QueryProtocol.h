@@ -34,13 +34,15 @@ enum DetailStateValue { DetailIdle = 0, DetailInfo = 1, DetailPlayers = 2, Detai
 bool ParseInfoAnswer(std::span<const uint8_t> datagram, ServerInfoStructure& info);
 
 // Parses a players answer; accepted only in detail state 2. Entries 0..playerCount-1 are
-// overwritten, later ones are left alone.
+// overwritten, later ones are left alone. A name ends at its zero byte and shows only the
+// text before a tab; frags are the whole signed 32-bit count.
 bool ParsePlayersAnswer(std::span<const uint8_t> datagram, int detailState,
                         PlayersInfoStructure& players, int& playerCount);
 
 // Parses a rules answer; accepted only in detail state 3 and only from 512 bytes on.
-bool ParseRulesAnswer(std::span<const uint8_t> datagram, int detailState,
-                      RulesInfoStructure& rules, int& ruleCount);
+// Names and values end at zero bytes and, like player names, show only the text before a tab.
+bool ParseRulesAnswer(std::span<const uint8_t> datagram, int detailState, RulesInfoStructure& rules,
+                      int& ruleCount);
 
 // The value of the first pair whose key is exactly `key`, the later pair winning when a
 // key occurs twice; empty when absent.

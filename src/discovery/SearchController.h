@@ -46,7 +46,7 @@ public:
 
     enum class BeginResult { Started, Paused, Continued, Refused };
 
-    SearchController(SearchThread::SendFunction send, const Clock& clock,
+    SearchController(SearchThread::SendFunction send, const Clock& clock = CurrentClock(),
                      QObject* parent = nullptr);
     // Stops the worker before its next request, releases a pause and joins it before any
     // member goes away.

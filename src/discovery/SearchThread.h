@@ -56,7 +56,7 @@ public:
     // while answers arrive faster than they are read.
     using PaceFunction = std::function<void()>;
 
-    explicit SearchThread(SendFunction send, const Clock& clock = SystemClock::Instance());
+    explicit SearchThread(SendFunction send, const Clock& clock = CurrentClock());
     // Aborts a running walk before its next request, releases a pause and joins.
     ~SearchThread();
     SearchThread(const SearchThread&) = delete;

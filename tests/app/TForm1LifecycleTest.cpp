@@ -180,6 +180,35 @@ TEST(Close, StopsWorkSavesSettingsThenWritesAndCopiesFavorites) {
     EXPECT_EQ(app.IniValue("SearchPorts", "Port2"), "");
 }
 
+// Items of an edited settings file that are no ports, or repeat one, leave the list box as
+// well as the scan's ports, so what the panel shows is what is scanned and saved.
+TEST(FirstShow, RestoredPortListBoxAgreesWithThePortList) {
+    AppFixture app;
+    app.WriteIni("WindowStates/RemWindowStates=0\n"
+                 "SearchPorts/Port0=70000\n"
+                 "SearchPorts/Port1=027016\n"
+                 "SearchPorts/Port2=abc\n"
+                 "SearchPorts/Port3=0\n"
+                 "SearchPorts/Port4=27015\n"
+                 "SearchPorts/Port5=+27016\n");
+    app.Create();
+    app.Show();
+    auto* box = Form1->findChild<QListWidget*>(QStringLiteral("ListBox_Ports"));
+    auto* summary = Form1->findChild<QLineEdit*>(QStringLiteral("Edit_Ports"));
+    ASSERT_TRUE(box && summary);
+    QStringList items;
+    for (int i = 0; i < box->count(); ++i)
+        items << box->item(i)->text();
+    EXPECT_EQ(items, QStringList({QStringLiteral("27016"), QStringLiteral("27015")}));
+    EXPECT_EQ(Form1->PortList, (std::vector<int32_t>{27016, 27015}));
+    EXPECT_EQ(summary->text(), QStringLiteral("27016  27015  "));
+
+    Form1->close();
+    EXPECT_EQ(app.IniValue("SearchPorts", "Port0"), "27016");
+    EXPECT_EQ(app.IniValue("SearchPorts", "Port1"), "27015");
+    EXPECT_EQ(app.IniValue("SearchPorts", "Port2"), "");
+}
+
 TEST(Destruction, StopsWorkersBeforeTheMembersAreFreed) {
     AppFixture app;
     app.WriteIni("WindowStates/RemWindowStates=0\n");

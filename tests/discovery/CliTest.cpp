@@ -1,4 +1,4 @@
-// quarrix-cli run as a separate process against simulated servers on 127.30.10-13.x.
+// quarrix-cli run as a separate process against simulated servers on 127.30.10-15.x.
 #include "FakeServer.h"
 #include "Gbk.h"
 
@@ -151,6 +151,46 @@ TEST_F(CliFixture, QueryPrintsInfoPlayersAndRules) {
     const auto lines = Split(tsv.Out, '\n');
     ASSERT_EQ(lines.size(), 3u) << tsv.Out;
     EXPECT_EQ(lines[1], "player\t1\t玩家一\t9");
+}
+
+// Tab bytes inside a player name or a rule value and frag counts beyond one byte: every
+// player and rule still comes out in step, names and values cut at the tab.
+TEST_F(CliFixture, QueryKeepsPlayersAndRulesInStepAroundTabsAndWholeFrags) {
+    FakeServerConfig server;
+    server.Ip = "127.30.15.2";
+    server.Name = "Tabs";
+    server.Players = 4;
+    server.PlayerList = {{"Alice", 5, 1.0f},
+                         {"Bob\tTabbed", 300, 2.0f},
+                         {"Carol", -1, 3.0f},
+                         {G("中文名"), 0, 4.0f}};
+    server.Rules = {{"sv_contact", "mail\there"}, {"mp_timelimit", "30"}};
+    for (const auto& rule : DefaultFakeRules())
+        server.Rules.push_back(rule);
+    ASSERT_GE(Farm.Add(server), 0);
+    ASSERT_TRUE(Farm.Start()) << Farm.LastError();
+
+    const CliRun r = Cli({QStringLiteral("query"), QStringLiteral("127.30.15.2:27015"),
+                          QStringLiteral("--players"), QStringLiteral("--rules"),
+                          QStringLiteral("--format"), QStringLiteral("json")});
+    ASSERT_EQ(r.Exit, 0) << r.Err;
+    const QJsonObject o = QJsonDocument::fromJson(QByteArray::fromStdString(r.Out)).object();
+    auto player = [](int number, const char* name, int frags) {
+        return QJsonObject{{QStringLiteral("number"), number},
+                           {QStringLiteral("name"), QString::fromUtf8(name)},
+                           {QStringLiteral("frags"), frags}};
+    };
+    const QJsonArray players{player(1, "Alice", 5), player(2, "Bob", 300), player(3, "Carol", -1),
+                             player(4, "中文名", 0)};
+    EXPECT_EQ(o.value(QStringLiteral("player_list")).toArray(), players);
+    auto rule = [](const std::string& name, const std::string& value) {
+        return QJsonObject{{QStringLiteral("name"), QString::fromStdString(name)},
+                           {QStringLiteral("value"), QString::fromStdString(value)}};
+    };
+    QJsonArray rules{rule("sv_contact", "mail"), rule("mp_timelimit", "30")};
+    for (const auto& [name, value] : DefaultFakeRules())
+        rules.append(rule(name, value));
+    EXPECT_EQ(o.value(QStringLiteral("rules")).toArray(), rules);
 }
 
 TEST_F(CliFixture, NoAnswerIsQuietUnlessRequired) {

@@ -34,7 +34,7 @@ protected:
     SearchController Controller{[this](const std::string& h, int p, std::span<const uint8_t> b) {
                                     Udp.SendDatagram(h, p, b);
                                 },
-                                SystemClock::Instance()};
+                                CurrentClock()};
     bool Done = false;
 };
 

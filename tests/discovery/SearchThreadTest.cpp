@@ -106,6 +106,24 @@ TEST(SearchThread, SingleAddressFillsTheBarAndTakesTheEndTick) {
     EXPECT_TRUE(thread.Finished());
 }
 
+// A worker built with the default clock reads whichever clock is installed when it runs,
+// and the previous clock comes back when a replacement ends.
+TEST(SearchThread, DefaultClockFollowsTheProcessWideReplacement) {
+    SendRecorder rec;
+    SearchThread thread(rec.Function());
+    const SearchRange oneAddress{Ip("127.30.0.1"), Ip("127.30.0.1"), {27015}};
+    ScopedFakeClock outer;
+    outer.Set(5000);
+    {
+        ScopedFakeClock inner;
+        inner.Set(123456);
+        RunToEnd(thread, oneAddress);
+        EXPECT_EQ(thread.EndTick(), 123456u);
+    }
+    RunToEnd(thread, oneAddress);
+    EXPECT_EQ(thread.EndTick(), 5000u);
+}
+
 TEST(SearchThread, PauseHoldsBetweenRequestsUntilContinue) {
     SendRecorder rec;
     SearchThread thread(rec.Function());

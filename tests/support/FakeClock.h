@@ -14,3 +14,13 @@ public:
 private:
     std::atomic<uint32_t> Now{1000};
 };
+
+// A fake clock that is the process-wide clock while it lives, for components built with
+// the default clock.
+class ScopedFakeClock : public FakeClock {
+public:
+    ScopedFakeClock() : Override(*this) {}
+
+private:
+    ScopedClock Override;
+};
