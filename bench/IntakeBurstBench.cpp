@@ -3,10 +3,11 @@
 // is held up. Three parts:
 //   bursts  5,000 and 20,000 servers, each with the default receive buffer request and
 //           with 212,992 bytes asked without privilege (what a stock kernel gives an
-//           ordinary user); the farms run in processes of their own;
+//           ordinary user);
 //   rescan  10,000 listed servers answer a second scan with a changed player count;
 //   flood   400 servers answer a scan while junk datagrams hit the four local ports.
 #include "BenchFarm.h"
+#include "RangeFarm.h"
 #include "SearchController.h"
 #include "ServerIntake.h"
 #include "ServerListModel.h"
@@ -107,8 +108,8 @@ struct ScanRig {
         watch.setInterval(20);
         QObject::connect(&watch, &QTimer::timeout, [&] {
             const bool done = enough ? enough() : Results.size() >= expected;
-            if (done || (ScanDone && Clock.nsecsElapsed() - std::max(LastAnswerNs, StartNs) >
-                                         3'000'000'000))
+            if (done || (ScanDone &&
+                         Clock.nsecsElapsed() - std::max(LastAnswerNs, StartNs) > 3'000'000'000))
                 app.quit();
         });
         std::string from = first, to = last;
@@ -151,8 +152,8 @@ long long ReceiveBufferDrops() {
             continue;
         }
         long long v[6] = {};
-        if (std::sscanf(line + 4, "%lld %lld %lld %lld %lld", &v[0], &v[1], &v[2], &v[3],
-                        &v[4]) == 5)
+        if (std::sscanf(line + 4, "%lld %lld %lld %lld %lld", &v[0], &v[1], &v[2], &v[3], &v[4]) ==
+            5)
             drops = v[4];
     }
     std::fclose(file);
@@ -174,46 +175,13 @@ BurstResult RunBurst(QCoreApplication& app, int count, const char* firstIp,
     StallProbe probe;
     const long long drops = ReceiveBufferDrops();
     rig.Scan(app, firstIp, FarmAddress(firstIp, count - 1), static_cast<size_t>(count));
-    return {ReceiveBufferDrops() - drops, static_cast<double>(rig.PaceNs.load()) / 1e6, rig.Results.size(), static_cast<double>(rig.LastAnswerNs - rig.StartNs) / 1e6,
-            probe.LongestMs(), rig.Udp.ReceiveBufferSize()};
+    return {ReceiveBufferDrops() - drops,
+            static_cast<double>(rig.PaceNs.load()) / 1e6,
+            rig.Results.size(),
+            static_cast<double>(rig.LastAnswerNs - rig.StartNs) / 1e6,
+            probe.LongestMs(),
+            rig.Udp.ReceiveBufferSize()};
 }
-
-// Simulated servers in processes of their own (each holds one socket per server, and an
-// ordinary user's descriptor limit is often 20,000), at the lowest priority: on a network
-// the servers run on machines of their own and take no processor time from the browser.
-class FarmProcesses {
-public:
-    FarmProcesses(int count, const char* firstIp) {
-        constexpr int PerProcess = 10000;
-        for (int start = 0; start < count; start += PerProcess) {
-            const int n = std::min(PerProcess, count - start);
-            auto process = std::make_unique<QProcess>();
-            process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-            process->start(QStringLiteral(QUARRIX_FAKESERVER),
-                           {QStringLiteral("--farm"), QString::number(n),
-                            QString::fromStdString(FarmAddress(firstIp, start)),
-                            QStringLiteral("27015"), QStringLiteral("--seconds"),
-                            QStringLiteral("600")});
-            if (!process->waitForStarted(10000) || !process->waitForReadyRead(60000) ||
-                !process->readLine().startsWith("ready")) {
-                std::fprintf(stderr, "farm process failed to start\n");
-                Ok = false;
-            }
-            setpriority(PRIO_PROCESS, static_cast<id_t>(process->processId()), 19);
-            Processes.push_back(std::move(process));
-        }
-    }
-    ~FarmProcesses() {
-        for (auto& process : Processes) {
-            process->terminate();
-            process->waitForFinished(5000);
-        }
-    }
-    bool Ok = true;
-
-private:
-    std::vector<std::unique_ptr<QProcess>> Processes;
-};
 
 // Sends junk datagrams to the given local ports at `rate` per second until stopped.
 class JunkFlood {
@@ -290,9 +258,17 @@ int main(int argc, char** argv) {
         BurstResult Result;
     };
     std::vector<Burst> bursts;
+    // The simulated servers answer each request as it comes, from one thread at the lowest
+    // priority, as servers on machines of their own would.
+    auto startFarm = [](RangeFarm& farm) {
+        if (farm.Start())
+            return true;
+        std::fprintf(stderr, "farm failed: %s\n", farm.LastError().c_str());
+        return false;
+    };
     for (const int count : {5000, 20000}) {
-        FarmProcesses farm(count, "127.31.0.1");
-        if (!farm.Ok)
+        RangeFarm farm("127.31.0.1", count, 27015);
+        if (!startFarm(farm))
             return 1;
         for (const auto& [label, buffer] :
              {std::pair{"default request", ReceiveBufferRequest{}},
@@ -300,36 +276,34 @@ int main(int argc, char** argv) {
             bursts.push_back({count, label, buffer, RunBurst(app, count, "127.31.0.1", buffer)});
     }
 
-    // Rescan: every listed server answers again; each row is marked in between, so an
-    // updated row is one whose mark is gone.
+    // Rescan: every listed server answers again with a new player count.
     constexpr int RescanCount = 10000;
     const char* const rescanIp = "127.33.0.1";
-    FarmProcesses rescanFarm(RescanCount, rescanIp);
-    if (!rescanFarm.Ok)
+    RangeFarm rescanFarm(rescanIp, RescanCount, 27015);
+    if (!startFarm(rescanFarm))
         return 1;
     ScanRig rescan(ReceiveBufferRequest::Stock());
     const std::string rescanLast = FarmAddress(rescanIp, RescanCount - 1);
     rescan.Scan(app, rescanIp, rescanLast, RescanCount);
     const size_t firstListed = rescan.Results.size();
-    for (const auto& row : rescan.Results)
-        row->Players = "marked";
+    rescanFarm.SetPlayers(7);
     StallProbe rescanProbe;
     rescan.Scan(app, rescanIp, rescanLast, RescanCount,
                 [&] { return rescan.Taken >= RescanCount; });
     const double rescanStall = rescanProbe.LongestMs();
-    const auto rescanUpdated = static_cast<size_t>(
-        std::count_if(rescan.Results.begin(), rescan.Results.end(),
-                      [](const auto& row) { return row->Players != "marked"; }));
-    const double takenSpanS =
-        static_cast<double>(rescan.LastAnswerNs - rescan.FirstAnswerNs) / 1e9;
+    const auto rescanUpdated =
+        static_cast<size_t>(std::count_if(rescan.Results.begin(), rescan.Results.end(),
+                                          [](const auto& row) { return row->Players == "7"; }));
+    const double takenSpanS = static_cast<double>(rescan.LastAnswerNs - rescan.FirstAnswerNs) / 1e9;
     const double handlerS = static_cast<double>(rescan.HandlerNs) / 1e9;
 
     // Flood: junk on the four local ports while 400 servers answer a scan.
     constexpr int FloodCount = 400;
     constexpr double FloodRate = 200000;
     const char* const floodIp = "127.34.0.1";
-    FarmProcesses floodFarm(FloodCount, floodIp);
-    if (!floodFarm.Ok)
+    rescanFarm.Stop();
+    RangeFarm floodFarm(floodIp, FloodCount, 27015);
+    if (!startFarm(floodFarm))
         return 1;
     std::vector<std::unique_ptr<TNMUDP>> others;
     for (const int port : {27000, 27002, 27003})
@@ -354,15 +328,16 @@ int main(int argc, char** argv) {
                     "last row %7.1f ms, longest UI-thread stall %5.1f ms\n",
                     b.Count, b.Label, b.Result.Granted, b.Result.Listed, b.Count,
                     b.Result.ScanToLastRowMs, b.Result.StallMs);
-        std::printf("      system drops %lld, scan held %.1f ms\n", b.Result.Drops, b.Result.PaceMs);
+        std::printf("      system drops %lld, scan held %.1f ms\n", b.Result.Drops,
+                    b.Result.PaceMs);
     }
     std::printf("  (targets: all listed in every run; stall < 50 ms)\n");
     std::printf("rescan of %d listed servers (212,992 B unforced)\n", RescanCount);
     std::printf("  listed before            : %zu\n", firstListed);
     std::printf("  rows updated             : %zu of %d (target all)\n", rescanUpdated,
                 RescanCount);
-    std::printf("  answers taken            : %zu in %.1f ms from first to last\n",
-                rescan.Taken, takenSpanS * 1e3);
+    std::printf("  answers taken            : %zu in %.1f ms from first to last\n", rescan.Taken,
+                takenSpanS * 1e3);
     std::printf("  answers/s, UI-thread time: %.0f (handler time %.1f ms; target >= 100,000)\n",
                 static_cast<double>(rescan.Taken) / handlerS, handlerS * 1e3);
     std::printf("  longest UI-thread stall  : %.1f ms (target < 50)\n", rescanStall);

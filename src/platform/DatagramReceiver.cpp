@@ -119,6 +119,7 @@ void DatagramReceiver::Run() {
             }
             batch.Arrivals.push_back(arrival);
         }
+        ReadCount.fetch_add(static_cast<uint64_t>(count), std::memory_order_release);
         bool wasEmpty = false;
         {
             std::lock_guard lock(Mutex);

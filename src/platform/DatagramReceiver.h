@@ -54,6 +54,8 @@ public:
     bool Take(Batch& out);
     // Datagrams waiting in the queue.
     size_t Queued() const { return QueuedDatagrams.load(std::memory_order_relaxed); }
+    // Datagrams read from the socket so far (failed receives included). Any thread.
+    uint64_t Read() const { return ReadCount.load(std::memory_order_acquire); }
 
 private:
     void Run();
@@ -67,6 +69,7 @@ private:
     std::deque<Batch> Queue;
     size_t QueueBytes = 0;
     std::atomic<size_t> QueuedDatagrams{0};
+    std::atomic<uint64_t> ReadCount{0};
     bool StopRequested = false;
     int WakeHandle = -1;
     std::thread Thread;

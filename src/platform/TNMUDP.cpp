@@ -13,9 +13,13 @@
 
 namespace {
 
-// A look at the system's buffer costs a system call, so a sender looks every few sends;
-// a handful of answers fits in the margin left above half full.
-constexpr unsigned PaceCheckEvery = 8;
+// A server on the network answers within a millisecond or two; a request unanswered
+// for longer is taken as one that went where nobody listens.
+constexpr int WriteOffAfterMs = 20;
+// The longest a sender waits for an owner that takes nothing.
+constexpr int OwnerWaitLimitMs = 1000;
+// Room for answers even where the system reports a tiny buffer.
+constexpr int64_t MinAnswerRoom = 16;
 
 } // namespace
 
@@ -63,26 +67,61 @@ void TNMUDP::SendDatagram(const std::string& host, int port, std::span<const uin
     Socket->SendTo(*address, port, bytes);
 }
 
-bool TNMUDP::Backlogged(bool resuming) const {
-    std::shared_lock lock(SocketLock);
-    const uint64_t divisor = resuming ? 4 : 2;
-    if (Receiver->Queued() * divisor > DatagramReceiver::MaxQueuedDatagrams) {
-        return true;
-    }
-    const UdpSocket::QueueFill fill = Socket->ReceiveQueueFill();
-    return fill.Capacity > 0 && uint64_t{fill.Used} * divisor > fill.Capacity;
+int64_t TNMUDP::AnswerRoom() const {
+    // An answer of a few hundred bytes takes up to about 2 KiB of buffer accounting.
+    return std::max<int64_t>(MinAnswerRoom, ReceiveBufferSize() / 2048);
 }
 
-void TNMUDP::WaitForReceiveRoom(int maxWaitMs) {
-    if (PaceCalls.fetch_add(1, std::memory_order_relaxed) % PaceCheckEvery != 0 ||
-        !Backlogged(false)) {
-        return;
-    }
+bool TNMUDP::SocketHasPending() const {
+    std::shared_lock lock(SocketLock);
+    return Socket->HasPending();
+}
+
+void TNMUDP::WaitForReceiveRoom() {
     using namespace std::chrono;
-    const auto deadline = steady_clock::now() + milliseconds(maxWaitMs);
-    do {
-        std::this_thread::sleep_for(microseconds(100));
-    } while (Backlogged(true) && steady_clock::now() < deadline);
+    std::lock_guard lock(PaceMutex);
+    const int64_t room = AnswerRoom();
+    if (Allowance == 0)
+        Allowance = room;
+    ++PacedRequests;
+    if (const uint64_t read = Receiver->Read(); read != ReadSeen) {
+        // Answers are coming: back to the tight allowance, whatever a quiet stretch grew.
+        ReadSeen = read;
+        Allowance = std::max(room, Allowance / 2);
+    }
+    auto outstanding = [&] {
+        return PacedRequests - WrittenOff - static_cast<int64_t>(Receiver->Read());
+    };
+    if (outstanding() <= Allowance && Receiver->Queued() < DatagramReceiver::MaxQueuedDatagrams / 2)
+        return;
+    const auto start = steady_clock::now();
+    auto quietSince = start;
+    for (;;) {
+        std::this_thread::sleep_for(microseconds(50));
+        const auto now = steady_clock::now();
+        const uint64_t read = Receiver->Read();
+        if (read != ReadSeen) {
+            ReadSeen = read;
+            quietSince = now;
+        }
+        // An owner that does not take its arrivals at all (it is shutting down) must not
+        // hold the sender for ever.
+        const bool ownerBehind = Receiver->Queued() >= DatagramReceiver::MaxQueuedDatagrams / 2;
+        if (ownerBehind && now - start >= milliseconds(OwnerWaitLimitMs))
+            return;
+        if (!ownerBehind && outstanding() <= Allowance)
+            return;
+        if (ownerBehind || SocketHasPending()) {
+            // Answers are here, only not taken yet: nothing is written off meanwhile.
+            quietSince = now;
+        } else if (now - quietSince >= milliseconds(WriteOffAfterMs)) {
+            // Nothing came back for a while: the rest went where nobody answers. Let the
+            // next stretch run further, so an empty range is not walked in small steps.
+            WrittenOff = PacedRequests - static_cast<int64_t>(read);
+            Allowance = std::min<int64_t>(Allowance * 4, int64_t{1} << 40);
+            return;
+        }
+    }
 }
 
 int TNMUDP::ReadDatagram(uint8_t* destination) const {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <shared_mutex>
 #include <span>
 #include <stdexcept>
@@ -62,11 +63,13 @@ public:
     // dotted IPv4 text or is 0.0.0.0. A failed send is silently lost.
     void SendDatagram(const std::string& host, int port, std::span<const uint8_t> bytes);
 
-    // For a sender that asks for many answers at full speed (a scan), on its own
-    // thread: waits while answers arrive faster than they are read (the system's buffer
-    // over half full, or the queue over half its bound), at most maxWaitMs, so that
-    // answers are not dropped. Usually returns at once.
-    void WaitForReceiveRoom(int maxWaitMs = 250);
+    // For a sender that asks for many answers at full speed (a scan), on its own thread,
+    // before each request: keeps the requests not yet answered within what the socket's
+    // buffer can hold, so that answers arriving while this endpoint's thread cannot run
+    // are never dropped. Requests that stay unanswered for a few milliseconds are written
+    // off, and the allowance grows while nothing answers, so a range where nobody listens
+    // is walked at full speed. Usually returns at once.
+    void WaitForReceiveRoom();
 
     // Copies the bytes of the datagram being reported into `destination`, which must
     // hold MaxDatagram bytes; valid only inside OnDataReceived with numberBytes not -1.
@@ -83,8 +86,10 @@ private:
     void OpenSocket();
     // Reports queued arrivals for one turn of the event loop.
     void Deliver();
-    // `resuming`: the lower mark a wait lasts to, so a sender does not flap around one.
-    bool Backlogged(bool resuming) const;
+    // How many answers may be on their way at once: what the granted buffer holds.
+    int64_t AnswerRoom() const;
+    // True when datagrams wait in the socket itself, not yet read by the thread.
+    bool SocketHasPending() const;
 
     int RequestedPort;
     ReceiveBufferRequest BufferRequest;
@@ -94,7 +99,12 @@ private:
     std::unique_ptr<UdpSocket> Socket;
     WorkerBridge* Bridge = nullptr;
     std::unique_ptr<DatagramReceiver> Receiver;
-    std::atomic<unsigned> PaceCalls{0};
+    // The pacing sender's account (WaitForReceiveRoom).
+    std::mutex PaceMutex;
+    int64_t PacedRequests = 0; // requests announced so far
+    int64_t WrittenOff = 0;    // requests given up as unanswered
+    int64_t Allowance = 0;     // requests that may be outstanding; 0 until the first
+    uint64_t ReadSeen = 0;     // datagrams read at the previous look
     // Counts reopenings, so a delivery turn notices a handler that rebound the endpoint.
     unsigned Generation = 0;
     // The batch being reported and the next arrival in it (owner thread only).

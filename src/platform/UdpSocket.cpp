@@ -8,9 +8,6 @@
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
-#ifdef __linux__
-#include <linux/sock_diag.h>
-#endif
 
 // POSIX implementation. A Winsock one would stand beside this file with the same
 // class; every operating-system call of the socket layer stays in here.
@@ -173,19 +170,6 @@ bool UdpSocket::WaitReadable(int wakeHandle, int timeoutMs) const {
     pollfd handles[2] = {{Handle, POLLIN, 0}, {wakeHandle, POLLIN, 0}};
     const int ready = ::poll(handles, wakeHandle >= 0 ? 2 : 1, timeoutMs);
     return ready > 0 && (handles[0].revents & (POLLIN | POLLERR)) != 0;
-}
-
-UdpSocket::QueueFill UdpSocket::ReceiveQueueFill() const {
-    QueueFill fill;
-#if defined(__linux__) && defined(SO_MEMINFO)
-    uint32_t info[SK_MEMINFO_VARS] = {};
-    socklen_t length = sizeof info;
-    if (Handle >= 0 && ::getsockopt(Handle, SOL_SOCKET, SO_MEMINFO, info, &length) == 0) {
-        fill.Used = info[SK_MEMINFO_RMEM_ALLOC];
-        fill.Capacity = info[SK_MEMINFO_RCVBUF];
-    }
-#endif
-    return fill;
 }
 
 int UdpSocket::BoundPort() const {

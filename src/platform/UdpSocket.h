@@ -86,14 +86,8 @@ public:
     // Waits until a datagram can be read or `wakeHandle` becomes readable, at most
     // timeoutMs (-1: no limit). True when the socket is readable.
     bool WaitReadable(int wakeHandle, int timeoutMs) const;
-
-    // How full the system's receive queue is: bytes held and the limit (both 0 when
-    // the system does not tell).
-    struct QueueFill {
-        uint32_t Used = 0;
-        uint32_t Capacity = 0;
-    };
-    QueueFill ReceiveQueueFill() const;
+    // True when a datagram waits to be read (never blocks).
+    bool HasPending() const { return WaitReadable(-1, 0); }
 
     // The local port the socket is bound to; 0 when not bound yet or closed.
     int BoundPort() const;
