@@ -35,14 +35,14 @@ int main(int argc, char** argv) {
     std::atomic<qint64> lastSendNs{0};
     qint64 lastRowNs = 0;
 
-    ServerList searchResults;
+    BrowserModel browser;
+    const ServerRows& searchResults = browser.SearchResults;
     ServerListModel model(searchResults);
-    ServerIntake intake(searchResults);
-    intake.CountChanged = [&](size_t count, const std::string&) {
-        if (static_cast<int>(count) != model.rowCount())
+    ServerIntake intake(browser);
+    searchResults.Listen([&](const RowsChange& change) {
+        if (change.Kind == RowsChangeKind::Inserted)
             lastRowNs = clock.nsecsElapsed();
-        model.SetRowCount(static_cast<int>(count));
-    };
+    });
     TNMUDP udp(0);
     udp.OnDataReceived = [&](TNMUDP& sender, int n, const std::string& ip, int port) {
         intake.NMUDP1DataReceived(sender, n, ip, port);
