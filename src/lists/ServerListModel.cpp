@@ -114,14 +114,17 @@ void ServerListModel::Flush() {
         if (op.Insert) {
             beginInsertRows({}, op.First, op.First + op.Count - 1);
             Shown += op.Count;
+            ++Told;
             endInsertRows();
         } else {
             beginRemoveRows({}, op.First, op.First + op.Count - 1);
             Shown -= op.Count;
+            ++Told;
             endRemoveRows();
         }
     }
     Ops.clear();
+    Told = 0;
     if (Shown != static_cast<int>(List.size())) {
         // Only a listener that missed a notice gets here; start over rather than lie.
         beginResetModel();
@@ -134,6 +137,25 @@ void ServerListModel::Flush() {
     DirtyFirst = DirtyLast = -1;
     if (Shown != before && CountChanged)
         CountChanged(Shown);
+}
+
+std::optional<size_t> ServerListModel::ListPosition(int viewRow) const {
+    // Through the changes the view has not been told yet, so it never sees a row shift.
+    int64_t r = viewRow;
+    for (size_t k = Told; k < Ops.size() && r >= 0; ++k) {
+        const PendingOp& op = Ops[k];
+        if (op.Insert) {
+            if (r >= op.First)
+                r += op.Count;
+        } else if (r >= op.First + op.Count) {
+            r -= op.Count;
+        } else if (r >= op.First) {
+            return std::nullopt; // removed; the view learns it at the next frame
+        }
+    }
+    if (r < 0 || static_cast<uint64_t>(r) >= List.size())
+        return std::nullopt;
+    return static_cast<size_t>(r);
 }
 
 void ServerListModel::Reorder(std::span<const size_t> newPositionOf) {
@@ -162,10 +184,12 @@ int ServerListModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant ServerListModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() < 0 || static_cast<size_t>(index.row()) >= List.size() ||
-        index.column() < 0 || index.column() >= ColumnCount)
+    if (!index.isValid() || index.column() < 0 || index.column() >= ColumnCount)
         return {};
-    const ServerStructure& row = List[static_cast<size_t>(index.row())];
+    const std::optional<size_t> at = ListPosition(index.row());
+    if (!at)
+        return {};
+    const ServerStructure& row = List[*at];
     if (role == Qt::DisplayRole)
         return FromGbk(ColumnText(row, index.column()));
     if (role == ImageIndexRole && index.column() == 0)

@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -14,12 +15,12 @@
 int RowImageIndex(const ServerStructure& row);
 
 // The virtual view of a server list (ListView_Server over SearchResults): it keeps no
-// row, only the count the view knows, and asks the list for row i whenever it needs it.
-// It listens to the list and tells the view at most once per display frame what
-// changed since the last frame: the rows inserted and removed, replayed in order so
-// persistent indexes and the selection stay on their servers, and one dataChanged over
-// the span of rows changed in place. An idle list costs nothing: the frame timer runs
-// only while a change waits. The list must outlive the model.
+// row, only the count the view knows, and asks the list for row i whenever it needs it
+// (mapped through the changes not yet told, so the view never sees rows shift). It listens to the
+// list and tells the view at most once per display frame what changed since the last frame: the
+// rows inserted and removed, replayed in order so persistent indexes and the selection stay on
+// their servers, and one dataChanged over the span of rows changed in place. An idle list costs
+// nothing: the frame timer runs only while a change waits. The list must outlive the model.
 class ServerListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -55,11 +56,14 @@ private:
     void NoteRemoved(int position);
     void NoteChanged(int first, int last);
     void Reorder(std::span<const size_t> newPositionOf);
+    // The list position of a row as the view numbers it; none when it is gone.
+    std::optional<size_t> ListPosition(int viewRow) const;
 
     const ServerRows& List;
     ServerRows::ListenerId Subscription = 0;
     int Shown = 0; // the count the view knows
     std::vector<PendingOp> Ops;
+    size_t Told = 0; // Ops already replayed during a flush
     int DirtyFirst = -1, DirtyLast = -1;
     QTimer Frame;
 };

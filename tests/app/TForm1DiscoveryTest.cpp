@@ -416,6 +416,7 @@ TEST_F(Discovery, VersionFilterAndManualAdd) {
     };
     // The view and its caption follow the list within a display frame.
     ASSERT_TRUE(QTest::qWaitFor([&] { return manualRow() >= 0; }, 1000));
+    EXPECT_EQ(Rows(), 2);
     EXPECT_EQ(Form1->Panel_Server->title(), QStringLiteral("搜索结果 : 2"));
     ASSERT_TRUE(
         QTest::qWaitFor([&] { return Cell(manualRow(), 0) == QStringLiteral("Manual"); }, 5000));

@@ -135,6 +135,18 @@ TEST(ServerListModel, ChangesOfOneFrameKeepEveryRowOnItsServer) {
     list.RemoveRows({list.FindFirst(Numbered(2).IP, "27015").value(),
                      list.FindFirst(Numbered(4).IP, "27015").value()});
     list.Add(Numbered(41));
+    // Until the frame, the view still sees the rows it was told of, none shifted.
+    ASSERT_EQ(model.rowCount(), 20);
+    for (int r = 0; r < 20; ++r) {
+        const QVariant cell = model.index(r, 0).data();
+        if (cell.isValid())
+            EXPECT_EQ(cell.toString(), names[r]) << r;
+        else
+            EXPECT_TRUE(names[r] == QString::fromStdString(Numbered(10).IP) ||
+                        names[r] == QString::fromStdString(Numbered(2).IP) ||
+                        names[r] == QString::fromStdString(Numbered(4).IP))
+                << r;
+    }
     model.Flush();
 
     EXPECT_EQ(reset.size(), 0);
