@@ -7,6 +7,7 @@
 //   rescan  10,000 listed servers answer a second scan with a changed player count;
 //   flood   400 servers answer a scan while junk datagrams hit the four local ports.
 #include "BenchFarm.h"
+#include "BrowserModel.h"
 #include "RangeFarm.h"
 #include "SearchController.h"
 #include "ServerIntake.h"
@@ -65,15 +66,12 @@ private:
 // scan controller.
 struct ScanRig {
     explicit ScanRig(ReceiveBufferRequest buffer)
-        : Model(Results), Intake(Results), Udp(0, buffer),
+        : Results(Browser.SearchResults), Model(Results), Intake(Browser), Udp(0, buffer),
           Controller(
               [this](const std::string& host, int port, std::span<const uint8_t> bytes) {
                   Udp.SendDatagram(host, port, bytes);
               },
               SystemClock::Instance()) {
-        Intake.CountChanged = [this](size_t count, const std::string&) {
-            Model.SetRowCount(static_cast<int>(count));
-        };
         Udp.OnDataReceived = [this](TNMUDP& sender, int n, const std::string& ip, int port) {
             const qint64 start = Clock.nsecsElapsed();
             const ServerIntake::Outcome outcome = Intake.NMUDP1DataReceived(sender, n, ip, port);
@@ -124,7 +122,8 @@ struct ScanRig {
         Controller.Stop();
     }
 
-    ServerList Results;
+    BrowserModel Browser;
+    ServerRows& Results;
     ServerListModel Model;
     ServerIntake Intake;
     TNMUDP Udp;
@@ -293,7 +292,7 @@ int main(int argc, char** argv) {
     const double rescanStall = rescanProbe.LongestMs();
     const auto rescanUpdated =
         static_cast<size_t>(std::count_if(rescan.Results.begin(), rescan.Results.end(),
-                                          [](const auto& row) { return row->Players == "7"; }));
+                                          [](const ServerStructure& row) { return row.Players == "7"; }));
     const double takenSpanS = static_cast<double>(rescan.LastAnswerNs - rescan.FirstAnswerNs) / 1e9;
     const double handlerS = static_cast<double>(rescan.HandlerNs) / 1e9;
 

@@ -134,10 +134,10 @@ void TForm1::closeEvent(QCloseEvent* event) {
 }
 
 void TForm1::FormClose() {
-    if (AutoRefreshOn) {
+    if (Browser.AutoRefreshOn) {
         if (Hooks.StopContinuousRefresh)
             Hooks.StopContinuousRefresh();
-        AutoRefreshOn = false;
+        Browser.AutoRefreshOn = false;
     }
     Timer_RefreshServer->stop();
     Timer_AutoJoin->stop();

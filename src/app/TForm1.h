@@ -1,14 +1,13 @@
 #pragma once
 
+#include "BrowserModel.h"
 #include "Icons.h"
 #include "MessageTable.h"
-#include "ServerStructure.h"
 #include "SettingsStore.h"
 
 #include <QMainWindow>
 
 #include <array>
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -122,31 +121,19 @@ public:
     void SetFavoriteHeight(int height);
 
     // ---- data model ----
-    ServerList Favorites;
-    ServerList SearchResults;
-    std::vector<int32_t> FavoriteRows15, FavoriteRows16;
-    std::array<int32_t, 5> FromAddress{}, ToAddress{};
-    std::vector<int32_t> PortList;
-    ServerInfoStructure ServerInfo;
-    PlayersInfoStructure PlayersInfo;
-    RulesInfoStructure RulesInfo;
-    int32_t PlayerCount = 0, RuleCount = 0;
-    std::atomic<bool> Searching{false}, SearchPaused{false};
-    std::atomic<bool> AutoRefreshOn{false}, Refreshing{false};
-    std::atomic<uint32_t> RangeStart{0}, RangeEnd{0}, NextAddress{0};
-    uint32_t SearchStartTick = 0, SearchEndTick = 0;
-    std::atomic<int32_t> DetailState{0};
-    std::atomic<uint32_t> DetailSentAt{0}, DetailReceivedAt{0};
+    // The lists, details and sort state the subsystems share; the controllers get it
+    // from the window, the scan's own state is read from Search.
+    BrowserModel& Model() { return Browser; }
+    const BrowserModel& Model() const { return Browser; }
+    std::vector<int32_t> PortList; // the port list box's ports, as the scan and the save use them
     std::string StartDirectory;
-    std::array<int32_t, 4> ServerClickTracking{-1, -1, 0, 0};
-    std::array<int32_t, 4> FavoriteClickTracking{-1, -1, 0, 0};
-    std::string SelectedAddress;
-    int32_t ServerSortColumn = 0, FavoriteSortColumn = 0, RulesSortColumn = 0;
-    int32_t PlayersSortColumn = 2;
-    bool ServerSortAscending = true, FavoriteSortAscending = true;
-    bool RulesSortAscending = true, PlayersSortAscending = false;
     const ::MessageTable MessageTable;
 
+private:
+    // Declared before the view models and controllers that hold on to it, so freed after.
+    BrowserModel Browser;
+
+public:
     // ---- non-visual components ----
     ImageList ImageList1, ImageList2, ImageList3, ImageList4;
     QTimer* Timer_RefreshServer = nullptr;

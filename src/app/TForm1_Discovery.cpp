@@ -130,8 +130,12 @@ void TForm1::BuildDiscovery() {
     connect(ComboBox_Port, &PortPanel::Collapsed, this, [this] { ComboBox_PortPush(); });
     Hooks.PortList = [this] { return std::vector<int>(PortList.begin(), PortList.end()); };
 
-    // The results view reads SearchResults row by row.
-    SearchResultsModel = std::make_unique<ServerListModel>(SearchResults);
+    // The results view reads SearchResults row by row and follows its changes once per
+    // frame; the group caption follows with it.
+    SearchResultsModel = std::make_unique<ServerListModel>(Browser.SearchResults);
+    SearchResultsModel->CountChanged = [this](int count) {
+        Panel_Server->setTitle(ToQ(SearchResultsCaption(static_cast<size_t>(count))));
+    };
     ListView_Server->setModel(SearchResultsModel.get());
     ListView_Server->setItemDelegate(new RowIconDelegate(ImageList2, ListView_Server));
     ApplyServerColumnWidths(ListView_Server);
@@ -148,19 +152,13 @@ void TForm1::BuildDiscovery() {
         }
     };
 
-    Intake = std::make_unique<ServerIntake>(SearchResults);
+    Intake = std::make_unique<ServerIntake>(Browser);
     Intake->Send = send;
     Intake->Options = [this] {
         IntakeOptions options;
-        options.SortColumn = ServerSortColumn;
-        options.SortAscending = ServerSortAscending;
         options.Filter1 = Setting(SlotResultFilter1);
         options.Filter2 = Setting(SlotResultFilter2);
         return options;
-    };
-    Intake->CountChanged = [this](size_t count, const std::string& caption) {
-        SearchResultsModel->SetRowCount(static_cast<int>(count));
-        Panel_Server->setTitle(ToQ(caption));
     };
     Intake->ShowMessage = [this](int message, int caption) {
         ShowWarning(MessageTable[message], MessageTable[caption]);
@@ -194,15 +192,9 @@ void TForm1::BuildDiscovery() {
         Edit_FromIP->setEnabled(view.BoxesEnabled);
         Edit_ToIP->setEnabled(view.BoxesEnabled);
         ComboBox_Port->setEnabled(view.BoxesEnabled);
-        Searching = view.State == SearchState::Running || view.State == SearchState::Paused;
-        SearchPaused = view.State == SearchState::Paused;
     };
     Search->ShowMessage = [this](int message, int caption) {
         ShowWarning(MessageTable[message], MessageTable[caption]);
-    };
-    Search->Finished = [this] {
-        SearchEndTick = Search->SearchEndTick();
-        NextAddress = RangeEnd + 1;
     };
 
     new EventHook(Memo_SearchLog->viewport(), [this](QEvent* event) {
@@ -252,12 +244,6 @@ void TForm1::Button_BeginClick() {
         }
         Edit_ToIP->setText(ToQ(toText));
     }
-    FromAddress = Search->FromAddress();
-    ToAddress = Search->ToAddress();
-    RangeStart = Search->RangeStart();
-    RangeEnd = Search->RangeEnd();
-    NextAddress = Search->RangeStart();
-    SearchStartTick = Search->SearchStartTick();
 }
 
 void TForm1::Button_StopClick() {

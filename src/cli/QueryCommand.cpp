@@ -69,8 +69,9 @@ int RunQuery(const CliOptions& options) {
         return ExitSocket;
     TNMUDP& udp = *session.Udp();
 
-    ServerList list;
-    ServerIntake intake(list);
+    BrowserModel model;
+    ServerRows& list = model.SearchResults;
+    ServerIntake intake(model);
     const auto sent = std::chrono::steady_clock::now();
     auto answered = std::chrono::steady_clock::now();
     const bool info = Exchange(udp, host, port, InfoRequest(), options.WaitMs, [&](auto datagram) {
@@ -79,9 +80,11 @@ int RunQuery(const CliOptions& options) {
     });
     if (!info || list.empty())
         return options.Require ? ExitNoAnswer : ExitOk;
-    ServerStructure& row = *list.front();
-    row.Response = std::to_string(
-        std::chrono::duration_cast<std::chrono::milliseconds>(answered - sent).count());
+    list.Update(0, [&](ServerStructure& r) {
+        r.Response = std::to_string(
+            std::chrono::duration_cast<std::chrono::milliseconds>(answered - sent).count());
+    });
+    const ServerStructure& row = list[0];
 
     std::vector<PrintedPlayer> players;
     if (options.Players) {

@@ -83,23 +83,25 @@ int RunScan(const CliOptions& options) {
     sentAt.reserve(static_cast<size_t>(std::min<uint64_t>(
         (uint64_t{range.RangeEnd} - range.RangeStart + 1) * ports.size(), 1u << 20)));
 
-    ServerList results;
-    ServerIntake intake(results); // both versions are taken: the default filters are on
+    BrowserModel model;
+    ServerRows& results = model.SearchResults;
+    ServerIntake intake(model); // both versions are taken: the default filters are on
     udp.OnDataReceived = [&](TNMUDP& sender, int n, const std::string& fromIP, int fromPort) {
         const auto now = std::chrono::steady_clock::now();
         const ServerIntake::Outcome outcome =
             intake.NMUDP1DataReceived(sender, n, fromIP, fromPort);
-        ServerStructure* row = intake.LastRow();
+        const std::optional<size_t> at = intake.LastPosition();
         if ((outcome != ServerIntake::Outcome::Inserted &&
              outcome != ServerIntake::Outcome::Merged) ||
-            !row || !row->Response.empty())
+            !at || !results[*at].Response.empty())
             return;
+        const ServerStructure& row = results[*at];
         // Timed from the request to the address the server reports, or else to the one
         // the answer came from.
         AddressPort reported{};
         std::optional<SteadyTime> sent;
         std::lock_guard lock(sentMutex);
-        if (ParseAddressPort(row->IP, row->Port, reported) == AddressCheck::Ok) {
+        if (ParseAddressPort(row.IP, row.Port, reported) == AddressCheck::Ok) {
             const auto it = sentAt.find(SendKey(AddressNumber(reported), reported[4]));
             if (it != sentAt.end())
                 sent = it->second;
@@ -112,8 +114,10 @@ int RunScan(const CliOptions& options) {
                 sent = it->second;
         }
         if (sent)
-            row->Response = std::to_string(
-                std::chrono::duration_cast<std::chrono::milliseconds>(now - *sent).count());
+            results.Update(*at, [&](ServerStructure& r) {
+                r.Response = std::to_string(
+                    std::chrono::duration_cast<std::chrono::milliseconds>(now - *sent).count());
+            });
     };
 
     SearchThread worker([&](const std::string& host, int port, std::span<const uint8_t> bytes) {
@@ -137,8 +141,8 @@ int RunScan(const CliOptions& options) {
     udp.OnDataReceived = nullptr;
 
     std::vector<const ServerStructure*> rows;
-    for (const auto& row : results)
-        rows.push_back(row.get());
+    for (const ServerStructure& row : results)
+        rows.push_back(&row);
     std::stable_sort(rows.begin(), rows.end(),
                      [](const auto* a, const auto* b) { return OrderKey(*a) < OrderKey(*b); });
     const ServerPrinter printer(options.OutputFormat);

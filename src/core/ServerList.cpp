@@ -1,6 +1,5 @@
 #include "ServerList.h"
 
-#include <algorithm>
 #include <charconv>
 
 const std::string& ColumnText(const ServerStructure& row, int column) {
@@ -58,28 +57,4 @@ int CompareRows(const ServerStructure& a, const ServerStructure& b, int column) 
     }
     const int32_t p = NumericKey(x), q = NumericKey(y);
     return (p > q) - (p < q);
-}
-
-size_t InsertSorted(ServerList& list, std::unique_ptr<ServerStructure> row, int column,
-                    bool ascending) {
-    size_t at = 0;
-    for (; at < list.size(); ++at) {
-        const int c = CompareRows(*list[at], *row, column);
-        if (ascending ? c > 0 : c < 0)
-            break;
-    }
-    list.insert(list.begin() + static_cast<ptrdiff_t>(at), std::move(row));
-    return at;
-}
-
-void SortList(ServerList& list, int column, bool ascending,
-              const std::function<void()>& rebuildFavoritesView) {
-    if (list.empty())
-        return;
-    std::stable_sort(list.begin(), list.end(), [&](const auto& a, const auto& b) {
-        const int c = CompareRows(*a, *b, column);
-        return ascending ? c < 0 : c > 0;
-    });
-    if (rebuildFavoritesView)
-        rebuildFavoritesView();
 }

@@ -2,7 +2,6 @@
 
 #include "ServerStructure.h"
 
-#include <functional>
 #include <optional>
 #include <string_view>
 
@@ -21,14 +20,3 @@ int32_t NumericKey(std::string_view text);
 // Three-way comparison of two rows by a column: text columns byte-wise unsigned,
 // the others numerically.
 int CompareRows(const ServerStructure& a, const ServerStructure& b, int column);
-
-// Inserts a new row before the first row that is greater (ascending) or smaller
-// (descending) than it in the column; appends when there is none.
-// Returns the index at which the row now stands.
-size_t InsertSorted(ServerList& list, std::unique_ptr<ServerStructure> row, int column,
-                    bool ascending);
-
-// Stable sort of the whole list by a column; an empty list is left alone and
-// rebuildFavoritesView is not called. Otherwise it is called at the end.
-void SortList(ServerList& list, int column, bool ascending,
-              const std::function<void()>& rebuildFavoritesView);

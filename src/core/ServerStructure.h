@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,10 +19,8 @@ struct ServerStructure {
     bool Alive = false;
     bool Answered = false;
     uint32_t SentAt = 0;
+    bool operator==(const ServerStructure&) const = default;
 };
-
-// A list owns its rows; rows never move between lists, they are copied.
-using ServerList = std::vector<std::unique_ptr<ServerStructure>>;
 
 // Row identity: the same IP text and the same Port text.
 inline bool SameServer(const ServerStructure& a, const ServerStructure& b) {

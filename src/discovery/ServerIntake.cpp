@@ -1,6 +1,7 @@
 #include "ServerIntake.h"
 
 #include "AddressCheck.h"
+#include "AnswerRecord.h"
 #include "Gbk.h"
 #include "MessageTable.h"
 #include "TNMUDP.h"
@@ -13,52 +14,11 @@ std::string SearchResultsCaption(size_t count) {
     return prefix + std::to_string(count);
 }
 
-ServerIntake::ServerIntake(ServerList& searchResults)
-    : SearchResults(searchResults), ReceiveBuffer(TNMUDP::MaxDatagram) {}
+ServerIntake::ServerIntake(BrowserModel& model)
+    : Model(model), ReceiveBuffer(TNMUDP::MaxDatagram) {}
 
 IntakeOptions ServerIntake::CurrentOptions() const {
     return Options ? Options() : IntakeOptions{};
-}
-
-std::string ServerIntake::Key(const std::string& ip, const std::string& port) {
-    // Length-prefixed, so no byte of an address text can make two servers collide.
-    return std::to_string(ip.size()) + ':' + ip + port;
-}
-
-void ServerIntake::InvalidateIndex() {
-    IndexValid = false;
-    Last = nullptr;
-}
-
-void ServerIntake::EnsureIndex() {
-    if (IndexValid && IndexedSize == SearchResults.size())
-        return;
-    Index.clear();
-    Index.reserve(SearchResults.size() * 2);
-    for (const auto& row : SearchResults)
-        Index[Key(row->IP, row->Port)].push_back(row.get());
-    IndexValid = true;
-    IndexedSize = SearchResults.size();
-    ++Builds;
-}
-
-ServerIntake::RowSet& ServerIntake::RowsOf(const ServerStructure& row) {
-    EnsureIndex();
-    RowSet* rows = &Index[Key(row.IP, row.Port)];
-    // A row whose address was edited in place without notice: rebuild once.
-    const bool stale = std::any_of(rows->begin(), rows->end(),
-                                   [&](const ServerStructure* r) { return !SameServer(*r, row); });
-    if (stale) {
-        IndexValid = false;
-        EnsureIndex();
-        rows = &Index[Key(row.IP, row.Port)];
-    }
-    return *rows;
-}
-
-void ServerIntake::ShowCount() {
-    if (CountChanged)
-        CountChanged(SearchResults.size(), SearchResultsCaption(SearchResults.size()));
 }
 
 ServerIntake::Outcome ServerIntake::NMUDP1DataReceived(TNMUDP& sender, int numberBytes,
@@ -88,74 +48,33 @@ ServerIntake::Outcome ServerIntake::TakeDatagram(std::span<const uint8_t> datagr
 }
 
 ServerIntake::Outcome ServerIntake::AddScannedServer(const ServerInfoStructure& info) {
-    Last = nullptr;
-    auto row = std::make_unique<ServerStructure>();
-    for (int i = 0; i < InfoPairCount; ++i) {
-        const std::string& key = info.Keys[i];
-        const std::string& value = info.Values[i];
-        if (key == "address") {
-            if (value.empty())
-                return Outcome::Dropped;
-            const size_t colon = value.find(':');
-            if (colon == std::string::npos) {
-                row->Port = value;
-                row->IP.clear();
-            } else {
-                row->Port = value.substr(colon + 1);
-                row->IP = value.substr(0, colon);
-            }
-        } else if (key == "protocol" || key == "password") {
-            // A value that is not a number loses the answer quietly: a broken server must
-            // not raise an error box in the middle of a scan.
-            const auto number = ParseInt32(value);
-            if (!number)
-                return Outcome::Dropped;
-            (key == "protocol" ? row->Protocol : row->Password) = std::to_string(*number);
-        } else if (key == "map") {
-            row->Map = value;
-        } else if (key == "players") {
-            row->Players = value;
-        } else if (key == "max") {
-            row->MaxPlayers = value;
-        } else if (key == "hostname") {
-            row->Name = value;
-        }
-    }
-    row->Response.clear();
-    row->Alive = true;
-    row->Answered = true;
+    Last.reset();
+    std::optional<ServerStructure> answer = BuildAnswerRecord(info);
+    if (!answer)
+        return Outcome::Dropped;
 
     const IntakeOptions options = CurrentOptions();
-    if ((options.Filter1 == "0" && row->Protocol == "46") ||
-        (options.Filter2 == "0" && row->Protocol == "47")) {
-        ShowCount();
+    if ((options.Filter1 == "0" && answer->Protocol == "46") ||
+        (options.Filter2 == "0" && answer->Protocol == "47"))
         return Outcome::Filtered;
-    }
 
-    RowSet& same = RowsOf(*row);
-    if (!same.empty()) {
-        for (ServerStructure* r : same) {
-            r->IP = row->IP;
-            r->Port = row->Port;
-            r->Name = row->Name;
-            r->Map = row->Map;
-            r->Players = row->Players;
-            r->MaxPlayers = row->MaxPlayers;
-            r->Protocol = row->Protocol;
-            r->Password = row->Password;
-            r->Alive = row->Alive;
-            r->Answered = row->Answered;
-        }
-        Last = same.front();
-        ShowCount();
+    ServerRows& rows = Model.SearchResults;
+    const size_t merged = rows.UpdateServer(answer->IP, answer->Port, [&](ServerStructure& r) {
+        // Response and SentAt belong to the row's own query.
+        r.Name = answer->Name;
+        r.Map = answer->Map;
+        r.Players = answer->Players;
+        r.MaxPlayers = answer->MaxPlayers;
+        r.Protocol = answer->Protocol;
+        r.Password = answer->Password;
+        r.Alive = answer->Alive;
+        r.Answered = answer->Answered;
+    });
+    if (merged > 0) {
+        Last = rows.FindFirst(answer->IP, answer->Port);
         return Outcome::Merged;
     }
-    ServerStructure* raw = row.get();
-    InsertSorted(SearchResults, std::move(row), options.SortColumn, options.SortAscending);
-    same.push_back(raw);
-    ++IndexedSize;
-    Last = raw;
-    ShowCount();
+    Last = rows.InsertSorted(std::move(*answer), Model.ServerSortColumn, Model.ServerSortAscending);
     return Outcome::Inserted;
 }
 
@@ -165,7 +84,7 @@ void ServerIntake::Remember(std::vector<std::string>& items, const std::string& 
 }
 
 bool ServerIntake::suiButton_AddServerClick(std::string& addressText, std::string& portText) {
-    Last = nullptr;
+    Last.reset();
     addressText = Trim(addressText);
     portText = Trim(portText);
     AddressPort parsed{};
@@ -176,43 +95,40 @@ bool ServerIntake::suiButton_AddServerClick(std::string& addressText, std::strin
                         MsgNotice);
         return false;
     }
-    auto pending = std::make_unique<ServerStructure>();
-    pending->IP = addressText;
-    pending->Port = portText;
-    pending->Protocol = "00";
-    pending->Alive = false;
-    pending->Answered = true;
+    // The row holds the canonical texts, so the server's answer, which names itself that
+    // way, merges into it.
+    ServerStructure pending;
+    pending.IP = AddressText(AddressNumber(parsed));
+    pending.Port = std::to_string(parsed[4]);
+    pending.Protocol = "00";
+    pending.Alive = false;
+    pending.Answered = true;
 
-    RowSet& same = RowsOf(*pending);
-    if (!same.empty()) {
-        for (ServerStructure* r : same) {
-            r->Name.clear();
-            r->Map.clear();
-            r->Players.clear();
-            r->MaxPlayers.clear();
-            r->Protocol = pending->Protocol;
-            r->Password.clear();
-            r->Alive = false;
-            r->Answered = true;
-            // The old time belongs to an earlier query; the row waits for a new answer.
-            r->Response.clear();
-        }
-        Last = same.front();
-    } else {
-        const IntakeOptions options = CurrentOptions();
-        ServerStructure* raw = pending.get();
-        InsertSorted(SearchResults, std::move(pending), options.SortColumn, options.SortAscending);
-        same.push_back(raw);
-        ++IndexedSize;
-        Last = raw;
-    }
-    ShowCount();
+    ServerRows& rows = Model.SearchResults;
+    const size_t merged = rows.UpdateServer(pending.IP, pending.Port, [&](ServerStructure& r) {
+        r.Name.clear();
+        r.Map.clear();
+        r.Players.clear();
+        r.MaxPlayers.clear();
+        r.Protocol = pending.Protocol;
+        r.Password.clear();
+        r.Alive = false;
+        r.Answered = true;
+        // The old time belongs to an earlier query; the row waits for a new answer.
+        r.Response.clear();
+    });
+    const std::string host = pending.IP;
+    if (merged > 0)
+        Last = rows.FindFirst(pending.IP, pending.Port);
+    else
+        Last = rows.InsertSorted(std::move(pending), Model.ServerSortColumn,
+                                 Model.ServerSortAscending);
 
     if (Send) {
         try {
             // The canonical dotted text: a typed "+1.2.3.4" or "010.0.0.1" still reaches
             // the address that was checked.
-            Send(AddressText(AddressNumber(parsed)), parsed[4], InfoRequest());
+            Send(host, parsed[4], InfoRequest());
         } catch (const std::exception&) {
             // Lost like any datagram that cannot leave; the row stays pending.
         }

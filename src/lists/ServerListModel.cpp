@@ -2,6 +2,8 @@
 
 #include "ServerList.h"
 
+#include <algorithm>
+
 #include <QStringDecoder>
 
 namespace {
@@ -27,33 +29,154 @@ int RowImageIndex(const ServerStructure& row) {
     return -1;
 }
 
-ServerListModel::ServerListModel(const ServerList& list, QObject* parent)
-    : QAbstractTableModel(parent), List(list) {}
-
-void ServerListModel::SetRowCount(int count) {
-    if (count < 0)
-        count = 0;
-    // Grow or shrink at the end and repaint the rest: the view keeps its selection by
-    // index, as a virtual list view does when its count is set.
-    if (count > Rows) {
-        beginInsertRows({}, Rows, count - 1);
-        Rows = count;
-        endInsertRows();
-    } else if (count < Rows) {
-        beginRemoveRows({}, count, Rows - 1);
-        Rows = count;
-        endRemoveRows();
-    }
-    Refresh();
+ServerListModel::ServerListModel(const ServerRows& rows, QObject* parent)
+    : QAbstractTableModel(parent), List(rows), Shown(static_cast<int>(rows.size())) {
+    Frame.setSingleShot(true);
+    Frame.setInterval(FrameMs);
+    connect(&Frame, &QTimer::timeout, this, [this] { Flush(); });
+    Subscription = List.Listen([this](const RowsChange& change) { OnRowsChange(change); });
 }
 
-void ServerListModel::Refresh() {
-    if (Rows > 0)
-        emit dataChanged(index(0, 0), index(Rows - 1, ColumnCount - 1));
+ServerListModel::~ServerListModel() {
+    List.Unlisten(Subscription);
+}
+
+void ServerListModel::OnRowsChange(const RowsChange& change) {
+    switch (change.Kind) {
+    case RowsChangeKind::Inserted:
+        // Ascending new positions: each stands where it will stand once the earlier ones do.
+        for (const size_t p : change.Positions)
+            NoteInserted(static_cast<int>(p));
+        break;
+    case RowsChangeKind::Removed:
+        // From the highest down, so every old position still means the same row.
+        for (auto it = change.Positions.rbegin(); it != change.Positions.rend(); ++it)
+            NoteRemoved(static_cast<int>(*it));
+        break;
+    case RowsChangeKind::Changed:
+        NoteChanged(static_cast<int>(change.First), static_cast<int>(change.Last));
+        break;
+    case RowsChangeKind::Reordered:
+        Reorder(change.NewPositionOf);
+        return;
+    }
+    if (!Frame.isActive())
+        Frame.start();
+}
+
+void ServerListModel::NoteInserted(int position) {
+    // A row inserted inside or at either end of the previous run extends it.
+    PendingOp* last = Ops.empty() ? nullptr : &Ops.back();
+    if (last && last->Insert && position >= last->First && position <= last->First + last->Count)
+        ++last->Count;
+    else
+        Ops.push_back({true, position, 1});
+    if (DirtyFirst >= 0) {
+        if (DirtyFirst >= position)
+            ++DirtyFirst;
+        if (DirtyLast >= position)
+            ++DirtyLast;
+    }
+}
+
+void ServerListModel::NoteRemoved(int position) {
+    // A row removed just before or at the start of the previous run extends it.
+    PendingOp* last = Ops.empty() ? nullptr : &Ops.back();
+    if (last && !last->Insert && (position + 1 == last->First || position == last->First)) {
+        last->First = position;
+        ++last->Count;
+    } else {
+        Ops.push_back({false, position, 1});
+    }
+    if (DirtyFirst >= 0 && DirtyLast >= position) {
+        if (DirtyFirst > position)
+            --DirtyFirst;
+        --DirtyLast;
+        if (DirtyLast < DirtyFirst)
+            DirtyFirst = DirtyLast = -1;
+    }
+}
+
+void ServerListModel::NoteChanged(int first, int last) {
+    if (DirtyFirst < 0) {
+        DirtyFirst = first;
+        DirtyLast = last;
+        return;
+    }
+    DirtyFirst = std::min(DirtyFirst, first);
+    DirtyLast = std::max(DirtyLast, last);
+}
+
+void ServerListModel::Flush() {
+    Frame.stop();
+    const int before = Shown;
+    for (const PendingOp& op : Ops) {
+        if (op.Insert) {
+            beginInsertRows({}, op.First, op.First + op.Count - 1);
+            Shown += op.Count;
+            ++Told;
+            endInsertRows();
+        } else {
+            beginRemoveRows({}, op.First, op.First + op.Count - 1);
+            Shown -= op.Count;
+            ++Told;
+            endRemoveRows();
+        }
+    }
+    Ops.clear();
+    Told = 0;
+    if (Shown != static_cast<int>(List.size())) {
+        // Only a listener that missed a notice gets here; start over rather than lie.
+        beginResetModel();
+        Shown = static_cast<int>(List.size());
+        endResetModel();
+    }
+    if (DirtyFirst >= 0 && DirtyFirst < Shown)
+        emit dataChanged(index(DirtyFirst, 0),
+                         index(std::min(DirtyLast, Shown - 1), ColumnCount - 1));
+    DirtyFirst = DirtyLast = -1;
+    if (Shown != before && CountChanged)
+        CountChanged(Shown);
+}
+
+std::optional<size_t> ServerListModel::ListPosition(int viewRow) const {
+    // Through the changes the view has not been told yet, so it never sees a row shift.
+    int64_t r = viewRow;
+    for (size_t k = Told; k < Ops.size() && r >= 0; ++k) {
+        const PendingOp& op = Ops[k];
+        if (op.Insert) {
+            if (r >= op.First)
+                r += op.Count;
+        } else if (r >= op.First + op.Count) {
+            r -= op.Count;
+        } else if (r >= op.First) {
+            return std::nullopt; // removed; the view learns it at the next frame
+        }
+    }
+    if (r < 0 || static_cast<uint64_t>(r) >= List.size())
+        return std::nullopt;
+    return static_cast<size_t>(r);
+}
+
+void ServerListModel::Reorder(std::span<const size_t> newPositionOf) {
+    // Earlier changes are told in the order they happened, before the rows move.
+    Flush();
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList before = persistentIndexList();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const QModelIndex& i : before) {
+        const size_t row = static_cast<size_t>(i.row());
+        after << (row < newPositionOf.size()
+                      ? index(static_cast<int>(newPositionOf[row]), i.column())
+                      : QModelIndex());
+    }
+    changePersistentIndexList(before, after);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
 int ServerListModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : Rows;
+    return parent.isValid() ? 0 : Shown;
 }
 
 int ServerListModel::columnCount(const QModelIndex& parent) const {
@@ -61,10 +184,12 @@ int ServerListModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant ServerListModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() < 0 || static_cast<size_t>(index.row()) >= List.size() ||
-        index.column() < 0 || index.column() >= ColumnCount)
+    if (!index.isValid() || index.column() < 0 || index.column() >= ColumnCount)
         return {};
-    const ServerStructure& row = *List[static_cast<size_t>(index.row())];
+    const std::optional<size_t> at = ListPosition(index.row());
+    if (!at)
+        return {};
+    const ServerStructure& row = List[*at];
     if (role == Qt::DisplayRole)
         return FromGbk(ColumnText(row, index.column()));
     if (role == ImageIndexRole && index.column() == 0)

@@ -5,6 +5,7 @@
 #include "FakeServer.h"
 #include "Gbk.h"
 #include "PortPanel.h"
+#include "SearchController.h"
 #include "ServerListModel.h"
 #include "TForm1.h"
 #include "TForm_Options.h"
@@ -99,7 +100,10 @@ protected:
     }
     static bool WaitForScanEnd() {
         return QTest::qWaitFor(
-            [] { return LogLines().contains(QStringLiteral("搜索结束 !")) && !Form1->Searching; },
+            [] {
+                return LogLines().contains(QStringLiteral("搜索结束 !")) &&
+                       !Form1->Search->Searching();
+            },
             15000);
     }
     static QString Cell(int row, int column) {
@@ -118,8 +122,8 @@ protected:
         EXPECT_TRUE(Form1->Edit_ToIP->isEnabled());
         EXPECT_TRUE(Form1->ComboBox_Port->isEnabled());
         EXPECT_EQ(Form1->ProgressBar_Search->value(), 0);
-        EXPECT_FALSE(Form1->Searching);
-        EXPECT_FALSE(Form1->SearchPaused);
+        EXPECT_FALSE(Form1->Search->Searching());
+        EXPECT_FALSE(Form1->Search->SearchPaused());
     }
     static void ExpectBusy(const QString& caption, bool paused) {
         EXPECT_EQ(Form1->Button_Begin->text(), caption);
@@ -129,8 +133,8 @@ protected:
         EXPECT_FALSE(Form1->Edit_FromIP->isEnabled());
         EXPECT_FALSE(Form1->Edit_ToIP->isEnabled());
         EXPECT_FALSE(Form1->ComboBox_Port->isEnabled());
-        EXPECT_TRUE(Form1->Searching);
-        EXPECT_EQ(Form1->SearchPaused.load(), paused);
+        EXPECT_TRUE(Form1->Search->Searching());
+        EXPECT_EQ(Form1->Search->SearchPaused(), paused);
     }
 
     AppFixture App;
@@ -294,7 +298,7 @@ TEST_F(Discovery, PauseHoldsTheScanContinueResumesItStopEndsIt) {
     // window's members go.
     Click(Form1->Button_Begin);
     Click(Form1->Button_Begin);
-    ASSERT_TRUE(Form1->SearchPaused);
+    ASSERT_TRUE(Form1->Search->SearchPaused());
     App.Destroy();
     EXPECT_EQ(Form1, nullptr);
 }
@@ -410,7 +414,9 @@ TEST_F(Discovery, VersionFilterAndManualAdd) {
                 return r;
         return -1;
     };
-    ASSERT_GE(manualRow(), 0);
+    // The view and its caption follow the list within a display frame.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return manualRow() >= 0; }, 1000));
+    EXPECT_EQ(Rows(), 2);
     EXPECT_EQ(Form1->Panel_Server->title(), QStringLiteral("搜索结果 : 2"));
     ASSERT_TRUE(
         QTest::qWaitFor([&] { return Cell(manualRow(), 0) == QStringLiteral("Manual"); }, 5000));

@@ -160,7 +160,7 @@ TEST(Close, StopsWorkSavesSettingsThenWritesAndCopiesFavorites) {
         fromIpAtFavorites = app.IniValue("SearchRange", "FromIP");
     };
     Form1->Hooks.CopyFavoritesToGame = [] { Calls.push_back("CopyFavoritesToGame"); };
-    Form1->AutoRefreshOn = true;
+    Form1->Model().AutoRefreshOn = true;
     Form1->Timer_AutoJoin->start();
     Form1->Timer_RefreshServer->start(1000);
     Form1->Edit_FromIP->setText(QStringLiteral("127.40.1.1"));
@@ -171,7 +171,7 @@ TEST(Close, StopsWorkSavesSettingsThenWritesAndCopiesFavorites) {
                                                "CopyFavoritesToGame"};
     EXPECT_EQ(Calls, expected);
     EXPECT_EQ(fromIpAtFavorites, "127.40.1.1") << "settings are saved before the favorites";
-    EXPECT_FALSE(Form1->AutoRefreshOn);
+    EXPECT_FALSE(Form1->Model().AutoRefreshOn);
     EXPECT_FALSE(Form1->Timer_AutoJoin->isActive());
     EXPECT_FALSE(Form1->Timer_RefreshServer->isActive());
     EXPECT_EQ(app.IniValue("SearchRange", "ToIP"), "127.40.1.5");
@@ -215,10 +215,10 @@ TEST(Destruction, StopsWorkersBeforeTheMembersAreFreed) {
     app.Create();
     int stops = 0;
     size_t rowsSeen = 0;
-    Form1->SearchResults.push_back(std::make_unique<ServerStructure>());
+    Form1->Model().SearchResults.Add(ServerStructure{});
     Form1->Hooks.StopWorkers = [&] {
         ++stops;
-        rowsSeen = Form1 ? Form1->SearchResults.size() : 0;
+        rowsSeen = Form1 ? Form1->Model().SearchResults.size() : 0;
     };
     app.Destroy();
     EXPECT_EQ(stops, 1);

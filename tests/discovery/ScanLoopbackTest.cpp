@@ -28,8 +28,9 @@ protected:
     }
 
     FakeServerFarm Farm;
-    ServerList SearchResults;
-    ServerIntake Intake{SearchResults};
+    BrowserModel Model;
+    ServerRows& SearchResults = Model.SearchResults;
+    ServerIntake Intake{Model};
     TNMUDP Udp{0};
     SearchController Controller{[this](const std::string& h, int p, std::span<const uint8_t> b) {
                                     Udp.SendDatagram(h, p, b);
@@ -67,8 +68,8 @@ TEST_F(ScanFixture, FindsExactlyTheAnsweringServersOfTheRange) {
         [this] { return SearchResults.size() >= 3 && Farm.AnswersSent() >= 4; }, 5000));
     QTest::qWait(100); // room for anything that should not come
     std::vector<std::string> names;
-    for (const auto& row : SearchResults)
-        names.push_back(row->Name + "@" + row->IP + ":" + row->Port);
+    for (const ServerStructure& row : SearchResults)
+        names.push_back(row.Name + "@" + row.IP + ":" + row.Port);
     EXPECT_EQ(names, (std::vector<std::string>{"Alpha@127.30.1.3:27015", "Bravo@127.30.1.7:27016",
                                                "Twin@127.30.1.12:27015"}));
     const auto requests = Farm.Requests();
