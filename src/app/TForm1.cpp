@@ -4,6 +4,7 @@
 #include "SearchController.h"
 #include "ServerIntake.h"
 #include "ServerListModel.h"
+#include "Accessibility.h"
 #include "TForm_Options.h"
 #include "TNMUDP.h"
 #include "WidgetText.h"
@@ -25,6 +26,8 @@ TForm1* Form1 = nullptr;
 TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     if (!Form1)
         Form1 = this;
+    // Before the first combo box exists, so each is named by its label.
+    InstallAccessibleNames();
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Quarrix  V1.6.0"));
     setFont(UiFont());

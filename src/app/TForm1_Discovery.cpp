@@ -160,7 +160,7 @@ void TForm1::BuildDiscovery() {
     };
     Intake->CountChanged = [this](size_t count, const std::string& caption) {
         SearchResultsModel->SetRowCount(static_cast<int>(count));
-        Panel_Server->setTitle(ToQ(caption));
+        SetCaption(Panel_Server, ToQ(caption));
     };
     Intake->ShowMessage = [this](int message, int caption) {
         ShowWarning(MessageTable[message], MessageTable[caption]);

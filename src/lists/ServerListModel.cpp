@@ -2,13 +2,12 @@
 
 #include "ServerList.h"
 
-#include <QStringDecoder>
+#include "GbkText.h"
 
 namespace {
 
 QString FromGbk(const std::string& text) {
-    QStringDecoder decoder("GBK");
-    return decoder(QByteArrayView(text.data(), static_cast<qsizetype>(text.size())));
+    return GbkToQString(text);
 }
 
 } // namespace
