@@ -33,9 +33,9 @@ QRect ReachableGeometry(const QRect& saved, const QList<QRect>& available) {
     const int width = std::clamp(saved.width(), 1, std::max(1, screen->width()));
     const int height = std::clamp(saved.height(), 1, std::max(1, screen->height()));
     // 64-bit sums: hand-edited coordinates near the integer limits must not wrap.
-    const qint64 left = std::clamp<qint64>(saved.x(), screen->x(),
-                                           qint64(screen->x()) + screen->width() - width);
-    const qint64 top = std::clamp<qint64>(saved.y(), screen->y(),
-                                          qint64(screen->y()) + screen->height() - height);
+    const qint64 left =
+        std::clamp<qint64>(saved.x(), screen->x(), qint64(screen->x()) + screen->width() - width);
+    const qint64 top =
+        std::clamp<qint64>(saved.y(), screen->y(), qint64(screen->y()) + screen->height() - height);
     return QRect(int(left), int(top), width, height);
 }

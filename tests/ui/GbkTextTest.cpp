@@ -6,7 +6,9 @@ TEST(GbkText, DecodesGbkAndShowsABrokenByteAsAQuestionMark) {
     EXPECT_EQ(GbkToQString("\xd7\xa2\xd2\xe2"), QStringLiteral("注意"));
     // A lead byte without its trail byte, as a cut server name ends.
     EXPECT_EQ(GbkToQString("A\x81"), QStringLiteral("A?"));
-    EXPECT_EQ(GbkToQString("\xff" "A"), QStringLiteral("?A"));
+    EXPECT_EQ(GbkToQString("\xff"
+                           "A"),
+              QStringLiteral("?A"));
     EXPECT_EQ(GbkToQString(""), QString());
 }
 
