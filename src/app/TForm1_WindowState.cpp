@@ -9,8 +9,8 @@
 
 #include <QAction>
 #include <QGroupBox>
-#include <QLineEdit>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QScreen>
 #include <QSignalBlocker>
@@ -23,8 +23,7 @@ void TForm1::ConnectSwitches() {
     // The switches follow the check state however it changes: mouse, keyboard, an
     // accessibility action or code.
     connect(ToolButton_Favorite, &QToolButton::toggled, this, &TForm1::SetFavoritePanelVisible);
-    connect(ToolButton_ServerInfo, &QToolButton::toggled, this,
-            &TForm1::SetServerInfoPanelVisible);
+    connect(ToolButton_ServerInfo, &QToolButton::toggled, this, &TForm1::SetServerInfoPanelVisible);
     connect(M1, &QAction::toggled, this, &TForm1::SetFavoritePanelVisible);
     connect(M2, &QAction::toggled, this, &TForm1::SetServerInfoPanelVisible);
     connect(ToolButton_Options, &QToolButton::clicked, this, &TForm1::OpenOptions);

@@ -441,7 +441,7 @@ TEST_F(MainWindow, BadPortMessageShowsWithThePortPanelStillOpenBehindIt) {
     QString message;
     // The real dialog, so that it takes the focus as it does on a desktop.
     WhenModal([&](QWidget* modal) {
-        QTest::qWaitForWindowActive(modal);
+        EXPECT_TRUE(QTest::qWaitForWindowActive(modal));
         openBehind = panel->IsExpanded();
         message = modal->findChild<QLabel*>(QStringLiteral("Label_WarnningMsg"))->text();
         static_cast<QDialog*>(modal)->accept();
