@@ -305,19 +305,19 @@ struct Switch {
 };
 
 void ExpectFavorites(bool shown) {
-    EXPECT_EQ(Form1->GroupBox_Favorite->isVisible(), shown);
-    EXPECT_EQ(Form1->Splitter1->isVisible(), shown);
-    EXPECT_EQ(Form1->ToolButton_AddToFavorite->isEnabled(), shown);
-    EXPECT_EQ(Form1->ToolButton_AddToServer->isEnabled(), shown);
-    EXPECT_EQ(Form1->M1->isChecked(), shown);
-    EXPECT_EQ(Form1->ToolButton_Favorite->isChecked(), shown);
+    EXPECT_EQ(Find<QGroupBox>("GroupBox_Favorite")->isVisible(), shown);
+    EXPECT_EQ(Find<QWidget>("Splitter1")->isVisible(), shown);
+    EXPECT_EQ(Find<QToolButton>("ToolButton_AddToFavorite")->isEnabled(), shown);
+    EXPECT_EQ(Find<QToolButton>("ToolButton_AddToServer")->isEnabled(), shown);
+    EXPECT_EQ(Find<QAction>("M1")->isChecked(), shown);
+    EXPECT_EQ(Find<QToolButton>("ToolButton_Favorite")->isChecked(), shown);
 }
 
 void ExpectDetails(bool shown) {
-    EXPECT_EQ(Form1->Panel_ServerInfo->isVisible(), shown);
-    EXPECT_EQ(Form1->Splitter3->isVisible(), shown);
-    EXPECT_EQ(Form1->M2->isChecked(), shown);
-    EXPECT_EQ(Form1->ToolButton_ServerInfo->isChecked(), shown);
+    EXPECT_EQ(Find<QWidget>("Panel_ServerInfo")->isVisible(), shown);
+    EXPECT_EQ(Find<QWidget>("Splitter3")->isVisible(), shown);
+    EXPECT_EQ(Find<QAction>("M2")->isChecked(), shown);
+    EXPECT_EQ(Find<QToolButton>("ToolButton_ServerInfo")->isChecked(), shown);
 }
 
 } // namespace
@@ -326,10 +326,12 @@ TEST_F(MainWindow, PanelSwitchesWorkFromToolButtonsAndMenuItemsBothWays) {
     App.Create();
     App.Show();
     const std::vector<std::pair<Switch, Switch>> favorites = {
-        {{"tool button", [] { QTest::mouseClick(Form1->ToolButton_Favorite, Qt::LeftButton); }},
-         {"menu item", [] { Form1->M1->trigger(); }}},
-        {{"menu item", [] { Form1->M1->trigger(); }},
-         {"tool button", [] { QTest::mouseClick(Form1->ToolButton_Favorite, Qt::LeftButton); }}},
+        {{"tool button",
+          [] { QTest::mouseClick(Find<QToolButton>("ToolButton_Favorite"), Qt::LeftButton); }},
+         {"menu item", [] { Find<QAction>("M1")->trigger(); }}},
+        {{"menu item", [] { Find<QAction>("M1")->trigger(); }},
+         {"tool button",
+          [] { QTest::mouseClick(Find<QToolButton>("ToolButton_Favorite"), Qt::LeftButton); }}},
     };
     for (const auto& [hide, show] : favorites) {
         SCOPED_TRACE(std::string("favorites hidden by ") + hide.Via + ", shown by " + show.Via);
@@ -343,10 +345,12 @@ TEST_F(MainWindow, PanelSwitchesWorkFromToolButtonsAndMenuItemsBothWays) {
         ExpectFavorites(true);
     }
     const std::vector<std::pair<Switch, Switch>> details = {
-        {{"tool button", [] { QTest::mouseClick(Form1->ToolButton_ServerInfo, Qt::LeftButton); }},
-         {"menu item", [] { Form1->M2->trigger(); }}},
-        {{"menu item", [] { Form1->M2->trigger(); }},
-         {"tool button", [] { QTest::mouseClick(Form1->ToolButton_ServerInfo, Qt::LeftButton); }}},
+        {{"tool button",
+          [] { QTest::mouseClick(Find<QToolButton>("ToolButton_ServerInfo"), Qt::LeftButton); }},
+         {"menu item", [] { Find<QAction>("M2")->trigger(); }}},
+        {{"menu item", [] { Find<QAction>("M2")->trigger(); }},
+         {"tool button",
+          [] { QTest::mouseClick(Find<QToolButton>("ToolButton_ServerInfo"), Qt::LeftButton); }}},
     };
     for (const auto& [hide, show] : details) {
         SCOPED_TRACE(std::string("details hidden by ") + hide.Via + ", shown by " + show.Via);
@@ -358,7 +362,7 @@ TEST_F(MainWindow, PanelSwitchesWorkFromToolButtonsAndMenuItemsBothWays) {
         show.Act();
         QApplication::processEvents();
         ExpectDetails(true);
-        EXPECT_EQ(Form1->Panel_ServerInfo->width(), 219);
+        EXPECT_EQ(Find<QWidget>("Panel_ServerInfo")->width(), 219);
     }
 }
 
