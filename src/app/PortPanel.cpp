@@ -79,5 +79,9 @@ void PortPanel::FocusChanged(QWidget* old, QWidget* now) {
         return;
     if (now && isAncestorOf(now))
         return;
+    // A message box or any other window taking the focus leaves the panel open behind it;
+    // only a move to another control of this window folds it.
+    if (!now || now->window() != window())
+        return;
     Collapse();
 }

@@ -1,5 +1,6 @@
 #include "TForm1.h"
 
+#include "Accessibility.h"
 #include "PortPanel.h"
 #include "SearchController.h"
 #include "ServerIntake.h"
@@ -13,6 +14,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTimer>
@@ -22,9 +24,23 @@
 
 TForm1* Form1 = nullptr;
 
+namespace {
+
+// Qt's own overflow menus of a narrow menu bar and tool bar are reachable as well; some
+// are made only when the window is first laid out.
+void NameOverflowMenus(QWidget* window) {
+    for (QMenu* menu : window->findChildren<QMenu*>())
+        if (menu->accessibleName().isEmpty())
+            menu->setAccessibleName(QStringLiteral("更多"));
+}
+
+} // namespace
+
 TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     if (!Form1)
         Form1 = this;
+    // Before the first combo box exists, so each is named by its label.
+    InstallAccessibleNames();
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Quarrix  V1.6.0"));
     setFont(UiFont());
@@ -60,6 +76,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     rows->addWidget(BuildStatusStrip(central));
     ConnectSwitches();
     BuildDiscovery();
+    NameOverflowMenus(this);
 
     setMinimumWidth(130);
     move(DesignLeft, DesignTop);
@@ -88,6 +105,7 @@ void TForm1::showEvent(QShowEvent* event) {
     LaidOut = true;
     SetServerInfoWidth(RequestedServerInfoWidth);
     SetFavoriteHeight(RequestedFavoriteHeight);
+    NameOverflowMenus(this);
     FormShow();
 }
 

@@ -89,9 +89,13 @@ public:
     void ToolButton_ServerInfoClick();
     void M1Click();
     void M2Click();
+    // Opens the options dialog and returns at once; the dialog stays application modal.
+    void OpenOptions();
     // Applies WindowStates from the record when RemWindowStates is "1".
     void RestoreWindowState();
     void SetStayOnTop(bool onTop);
+    // The available areas of the screens, the primary one first.
+    static QList<QRect> ScreenAreas();
     // Reads the player name through the hook and shows it, or "unamed" with the box off.
     void ApplyPlayerName();
     // Range edits and the port list box from the record, then the port panel collapses.

@@ -134,7 +134,7 @@ void TForm1::BuildDiscovery() {
     // frame; the group caption follows with it.
     SearchResultsModel = std::make_unique<ServerListModel>(Browser.SearchResults);
     SearchResultsModel->CountChanged = [this](int count) {
-        Panel_Server->setTitle(ToQ(SearchResultsCaption(static_cast<size_t>(count))));
+        SetCaption(Panel_Server, ToQ(SearchResultsCaption(static_cast<size_t>(count))));
     };
     ListView_Server->setModel(SearchResultsModel.get());
     ListView_Server->setItemDelegate(new RowIconDelegate(ImageList2, ListView_Server));

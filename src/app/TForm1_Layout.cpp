@@ -30,9 +30,11 @@ QAction* Separator(QMenu* menu, const char* name = nullptr) {
     return action;
 }
 
-QMenu* Menu(QWidget* parent, const char* name, const QString& title = {}) {
+// `what` names a pop-up menu without a title for screen readers.
+QMenu* Menu(QWidget* parent, const char* name, const QString& title, const QString& what = {}) {
     auto* menu = new QMenu(title, parent);
     menu->setObjectName(QString::fromLatin1(name));
+    menu->setAccessibleName(what.isEmpty() ? title : what);
     return menu;
 }
 
@@ -81,6 +83,7 @@ void TForm1::BuildMenus() {
     const QString favorites = QStringLiteral("我的收藏");
     QMenuBar* bar = menuBar();
     bar->setObjectName(QStringLiteral("MainMenu1"));
+    bar->setAccessibleName(QStringLiteral("主菜单"));
 
     Menu_File = Menu(bar, "Menu_File", QStringLiteral("文件"));
     Menu_Import = Menu(Menu_File, "Menu_Import", QStringLiteral("导入文本文件"));
@@ -119,14 +122,14 @@ void TForm1::BuildMenus() {
     About2->setIcon(ImageList4[ImgAbout]);
     bar->addMenu(Menu_Help);
 
-    PopupMenu1 = Menu(this, "PopupMenu1");
+    PopupMenu1 = Menu(this, "PopupMenu1", {}, QStringLiteral("托盘菜单"));
     Show1 = Item(PopupMenu1, "Show1", QStringLiteral("显示主窗口"));
     Show2 = Separator(PopupMenu1, "Show2");
     Exit3 = Item(PopupMenu1, "Exit3", QStringLiteral("关于"));
     N9 = Separator(PopupMenu1, "N9");
     Exit4 = Item(PopupMenu1, "Exit4", QStringLiteral("退出"));
 
-    PopupMenu2 = Menu(this, "PopupMenu2");
+    PopupMenu2 = Menu(this, "PopupMenu2", {}, QStringLiteral("搜索结果 菜单"));
     P1 = Item(PopupMenu2, "P1", QStringLiteral("连接"));
     P2 = Item(PopupMenu2, "P2", QStringLiteral("自动连接"));
     Separator(PopupMenu2);
@@ -140,7 +143,7 @@ void TForm1::BuildMenus() {
     P5 = Item(PopupMenu2, "P5", QStringLiteral("删除选中服务器"));
     P6 = Item(PopupMenu2, "P6", QStringLiteral("删除所有服务器"));
 
-    PopupMenu3 = Menu(this, "PopupMenu3");
+    PopupMenu3 = Menu(this, "PopupMenu3", {}, QStringLiteral("我的收藏 菜单"));
     Q1 = Item(PopupMenu3, "Q1", QStringLiteral("连接"));
     Q2 = Item(PopupMenu3, "Q2", QStringLiteral("自动连接"));
     Separator(PopupMenu3);
@@ -154,12 +157,12 @@ void TForm1::BuildMenus() {
     Q6 = Item(PopupMenu3, "Q6", QStringLiteral("删除选中服务器"));
     Q7 = Item(PopupMenu3, "Q7", QStringLiteral("删除所有服务器"));
 
-    PopupMenu4 = Menu(this, "PopupMenu4");
+    PopupMenu4 = Menu(this, "PopupMenu4", {}, QStringLiteral("导出为文本文件"));
     N19 = Item(PopupMenu4, "N19", results);
     Separator(PopupMenu4);
     N23 = Item(PopupMenu4, "N23", favorites);
 
-    PopupMenu5 = Menu(this, "PopupMenu5");
+    PopupMenu5 = Menu(this, "PopupMenu5", {}, QStringLiteral("导入文本文件"));
     MenuItem1 = Item(PopupMenu5, "MenuItem1", ListItem(QStringLiteral("到"), results));
     Separator(PopupMenu5);
     MenuItem3 = Item(PopupMenu5, "MenuItem3", ListItem(QStringLiteral("到"), favorites));

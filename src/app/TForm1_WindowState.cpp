@@ -5,32 +5,46 @@
 #include "ServerList.h"
 #include "TForm_Options.h"
 #include "WidgetText.h"
+#include "WindowGeometry.h"
 
 #include <QAction>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QScreen>
+#include <QSignalBlocker>
 #include <QSplitter>
 #include <QToolButton>
 
 #include <algorithm>
 
 void TForm1::ConnectSwitches() {
-    connect(ToolButton_Favorite, &QToolButton::clicked, this, &TForm1::ToolButton_FavoriteClick);
-    connect(ToolButton_ServerInfo, &QToolButton::clicked, this,
-            &TForm1::ToolButton_ServerInfoClick);
-    // A checkable menu item has already flipped its mark when it reports the trigger.
-    connect(M1, &QAction::triggered, this, [this] { SetFavoritePanelVisible(M1->isChecked()); });
-    connect(M2, &QAction::triggered, this, [this] { SetServerInfoPanelVisible(M2->isChecked()); });
-    auto openOptions = [this] {
-        if (Options)
-            Options->exec();
-    };
-    connect(ToolButton_Options, &QToolButton::clicked, this, openOptions);
-    connect(Options1, &QAction::triggered, this, openOptions);
+    // The switches follow the check state however it changes: mouse, keyboard, an
+    // accessibility action or code.
+    connect(ToolButton_Favorite, &QToolButton::toggled, this, &TForm1::SetFavoritePanelVisible);
+    connect(ToolButton_ServerInfo, &QToolButton::toggled, this, &TForm1::SetServerInfoPanelVisible);
+    connect(M1, &QAction::toggled, this, &TForm1::SetFavoritePanelVisible);
+    connect(M2, &QAction::toggled, this, &TForm1::SetServerInfoPanelVisible);
+    connect(ToolButton_Options, &QToolButton::clicked, this, &TForm1::OpenOptions);
+    connect(Options1, &QAction::triggered, this, &TForm1::OpenOptions);
     connect(ToolButton_Exit, &QToolButton::clicked, this, &QWidget::close);
     connect(Exit2, &QAction::triggered, this, &QWidget::close);
     connect(Exit4, &QAction::triggered, this, &QWidget::close);
+}
+
+void TForm1::OpenOptions() {
+    if (!Options)
+        return;
+    // Shown without a nested event loop, so whoever pressed the button (an accessibility
+    // action included) gets control back at once; the dialog is application modal still,
+    // and its own buttons apply or drop the edits when it closes.
+    if (Options->isVisible()) {
+        Options->raise();
+        Options->activateWindow();
+        return;
+    }
+    Options->show();
 }
 
 void TForm1::ToolButton_FavoriteClick() {
@@ -56,8 +70,13 @@ void TForm1::SetFavoritePanelVisible(bool visible) {
     Splitter1->setVisible(visible);
     ToolButton_AddToFavorite->setEnabled(visible);
     ToolButton_AddToServer->setEnabled(visible);
-    M1->setChecked(visible);
-    ToolButton_Favorite->setChecked(visible);
+    {
+        // The other switch of the pair shows the same state without switching again.
+        const QSignalBlocker menu(M1);
+        const QSignalBlocker button(ToolButton_Favorite);
+        M1->setChecked(visible);
+        ToolButton_Favorite->setChecked(visible);
+    }
     if (visible)
         SetFavoriteHeight(RequestedFavoriteHeight);
 }
@@ -67,8 +86,12 @@ void TForm1::SetServerInfoPanelVisible(bool visible) {
         RequestedServerInfoWidth = Panel_ServerInfo->width();
     Panel_ServerInfo->setVisible(visible);
     Splitter3->setVisible(visible);
-    M2->setChecked(visible);
-    ToolButton_ServerInfo->setChecked(visible);
+    {
+        const QSignalBlocker menu(M2);
+        const QSignalBlocker button(ToolButton_ServerInfo);
+        M2->setChecked(visible);
+        ToolButton_ServerInfo->setChecked(visible);
+    }
     if (visible)
         SetServerInfoWidth(RequestedServerInfoWidth);
 }
@@ -112,21 +135,32 @@ void TForm1::RestoreWindowState() {
     const auto width = ParseInt32(Setting(SlotMainWidth));
     const auto height = ParseInt32(Setting(SlotMainHeight));
     if (left && top && width && height && *width > 0 && *height > 0) {
-        move(*left, *top);
-        resize(*width, *height);
+        // Hand-edited or stale values (a screen since removed) must not leave the window
+        // where it cannot be reached; the close would write them back otherwise.
+        const QRect used = ReachableGeometry(QRect(*left, *top, *width, *height), ScreenAreas());
+        move(used.topLeft());
+        resize(used.size());
     }
-    if (Setting(SlotPanelServerInfoVisible) == "0") {
+    // Releasing a switch button hides its panel through the button's toggle.
+    if (Setting(SlotPanelServerInfoVisible) == "0")
         ToolButton_ServerInfo->setChecked(false);
-        ToolButton_ServerInfoClick();
-    }
-    if (Setting(SlotGroupBoxFavoriteVisible) == "0") {
+    if (Setting(SlotGroupBoxFavoriteVisible) == "0")
         ToolButton_Favorite->setChecked(false);
-        ToolButton_FavoriteClick();
-    }
     if (const auto w = ParseInt32(Setting(SlotPanelServerInfoWidth)); w && *w >= 0)
         SetServerInfoWidth(*w);
     if (const auto h = ParseInt32(Setting(SlotGroupBoxFavoriteHeight)); h && *h >= 0)
         SetFavoriteHeight(*h);
+}
+
+QList<QRect> TForm1::ScreenAreas() {
+    QList<QRect> areas;
+    // The primary screen first: a window that overlaps no screen goes there.
+    if (const QScreen* primary = QGuiApplication::primaryScreen())
+        areas << primary->availableGeometry();
+    for (const QScreen* screen : QGuiApplication::screens())
+        if (screen != QGuiApplication::primaryScreen())
+            areas << screen->availableGeometry();
+    return areas;
 }
 
 void TForm1::SetStayOnTop(bool onTop) {

@@ -1,5 +1,7 @@
 #include "TForm_Options.h"
 
+#include "Dialogs.h"
+#include "IniFile.h"
 #include "TForm1.h"
 #include "TUpDown.h"
 #include "WidgetText.h"
@@ -57,11 +59,12 @@ void TForm_Options::FormCreate() {
 
 void TForm_Options::LoadSettings() {
     IniStructure = IniStructureType{};
-    const std::string start =
-        MainForm ? MainForm->StartDirectory : std::filesystem::current_path().string();
-    SettingsFile = SettingsPath(start);
-    if (!SettingsFileExists(SettingsFile)) {
+    SettingsFile = SettingsPath(StartDirectory());
+    if (!SettingsFileExists(SettingsFile) && !SettingsUnwritable) {
         ResetAllSettings();
+        // A start folder that cannot be written gets the reset and the dialog only once;
+        // from then on the controls stand in for the file that could not be made.
+        SettingsUnwritable = !SettingsFileExists(SettingsFile);
         // When the file cannot be created, the show below must not open the dialog again.
         if (!InFirstRunShow && !isVisible()) {
             InFirstRunShow = true;
@@ -69,13 +72,22 @@ void TForm_Options::LoadSettings() {
             InFirstRunShow = false;
         }
     }
-    IniStructure = ReadSettings(SettingsFile);
+    IniStructure =
+        SettingsFileExists(SettingsFile) ? ReadSettings(SettingsFile) : RecordFromControls();
+}
+
+IniStructureType TForm_Options::RecordFromControls() const {
+    IniFile ini;
+    WriteSettingsTo(ini, ControlValues(), MainForm ? MainForm->MainValues() : MainWindowValues{});
+    return ReadSettingsFrom(ini);
+}
+
+std::string TForm_Options::StartDirectory() const {
+    return MainForm ? MainForm->StartDirectory : std::filesystem::current_path().string();
 }
 
 bool TForm_Options::SaveSettings() {
-    const std::string start =
-        MainForm ? MainForm->StartDirectory : std::filesystem::current_path().string();
-    SettingsFile = SettingsPath(start);
+    SettingsFile = SettingsPath(StartDirectory());
     const MainWindowValues window = MainForm ? MainForm->MainValues() : MainWindowValues{};
     return WriteSettings(SettingsFile, ControlValues(), window);
 }
@@ -155,9 +167,10 @@ void TForm_Options::BrowseGamePath(QLineEdit* edit, const std::string& tag) {
     const QString before = edit->text();
     if (!before.isEmpty())
         OpenDialog1->setDirectory(QFileInfo(before).absolutePath());
-    if (OpenDialog1->exec() != QDialog::Accepted || OpenDialog1->selectedFiles().isEmpty())
+    const QString file = Dialogs::PickFile(*OpenDialog1);
+    if (file.isEmpty())
         return;
-    edit->setText(QDir::toNativeSeparators(OpenDialog1->selectedFiles().constFirst()));
+    edit->setText(QDir::toNativeSeparators(file));
     const QFileInfo picked(edit->text());
     if (edit->text() == before || !picked.exists() || !LoadFavoritesFile)
         return;
@@ -168,6 +181,6 @@ void TForm_Options::BrowseGamePath(QLineEdit* edit, const std::string& tag) {
 void TForm_Options::BrowseToolPath(QLineEdit* edit) {
     if (!edit->text().isEmpty())
         OpenDialog2->setDirectory(QFileInfo(edit->text()).absolutePath());
-    if (OpenDialog2->exec() == QDialog::Accepted && !OpenDialog2->selectedFiles().isEmpty())
-        edit->setText(QDir::toNativeSeparators(OpenDialog2->selectedFiles().constFirst()));
+    if (const QString file = Dialogs::PickFile(*OpenDialog2); !file.isEmpty())
+        edit->setText(QDir::toNativeSeparators(file));
 }

@@ -34,7 +34,8 @@ public:
     void FormCreate();
 
     // Fills IniStructure from the file; a missing file is first created with defaults
-    // and the dialog is shown modally.
+    // and the dialog is shown modally. A file that cannot be read gives every key's
+    // fallback; one that cannot be created leaves the record to the controls' values.
     void LoadSettings();
     // Writes every key from the controls and the main window. IniStructure is unchanged.
     bool SaveSettings();
@@ -91,7 +92,11 @@ private:
     void BuildButtons();
     void BrowseGamePath(QLineEdit* edit, const std::string& tag);
     void BrowseToolPath(QLineEdit* edit);
+    // What a save would have written, for a start folder where it cannot write.
+    IniStructureType RecordFromControls() const;
+    std::string StartDirectory() const;
     bool InFirstRunShow = false;
+    bool SettingsUnwritable = false;
 };
 
 // The process-wide options dialog (it owns the settings record).

@@ -57,6 +57,7 @@ QPushButton* Browse(QWidget* page, int row, const char* name, const QString& wha
 void TForm_Options::BuildPages() {
     suiPageControl1 = new QTabWidget(this);
     suiPageControl1->setObjectName(QStringLiteral("suiPageControl1"));
+    suiPageControl1->setAccessibleName(QStringLiteral("设置"));
     suiPageControl1->setGeometry(8, 8, ClientWidth - 16, 234);
     suiTabSheet1 = Page(suiPageControl1, "suiTabSheet1", QStringLiteral("路径"));
     suiTabSheet2 = Page(suiPageControl1, "suiTabSheet2", QStringLiteral("运行"));

@@ -1,5 +1,6 @@
 #include "TForm_Warnning.h"
 
+#include "Dialogs.h"
 #include "WidgetText.h"
 
 #include <QLabel>
@@ -10,8 +11,6 @@
 
 #include <algorithm>
 #include <memory>
-
-std::function<void(TForm_Warnning&)> WarningObserver;
 
 TForm_Warnning::TForm_Warnning(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("TForm_Warnning"));
@@ -65,8 +64,6 @@ void TForm_Warnning::SetMessage(const std::string& message, const std::string& c
 void ShowWarning(const std::string& message, const std::string& caption) {
     auto dialog = std::make_unique<TForm_Warnning>();
     dialog->SetMessage(message, caption);
-    if (WarningObserver)
-        WarningObserver(*dialog);
     dialog->suiButton1->setFocus();
-    dialog->exec();
+    Dialogs::Exec(*dialog, DialogKind::Message);
 }

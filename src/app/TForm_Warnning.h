@@ -2,7 +2,6 @@
 
 #include <QDialog>
 
-#include <functional>
 #include <string>
 
 class QLabel;
@@ -27,8 +26,6 @@ public:
 };
 
 // Shows `message` in a new modal TForm_Warnning titled `caption` (both GBK), waits until
-// the user closes it and destroys it. UI thread only.
+// the user closes it and destroys it. UI thread only. A test answers it through
+// Dialogs::SetNextAnswer(DialogKind::Message, ...), which gets the filled dialog.
 void ShowWarning(const std::string& message, const std::string& caption);
-
-// Test hook: called with each dialog after it is filled and before its modal loop runs.
-extern std::function<void(TForm_Warnning&)> WarningObserver;

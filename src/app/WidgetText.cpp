@@ -1,17 +1,20 @@
 #include "WidgetText.h"
 
-#include "Gbk.h"
+#include "GbkText.h"
 
+#include <QComboBox>
+#include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QStringList>
 #include <QWidget>
 
 QString ToQ(const std::string& gbk) {
-    return QString::fromStdString(GbkToUtf8(gbk));
+    return GbkToQString(gbk);
 }
 
 std::string FromQ(const QString& text) {
-    return Utf8ToGbk(text.toStdString());
+    return QStringToGbk(text);
 }
 
 QFont UiFont() {
@@ -38,5 +41,14 @@ QLabel* LabelFor(QWidget* parent, const QString& caption, QWidget* control) {
     auto* label = new QLabel(caption, parent);
     label->setBuddy(control);
     control->setAccessibleName(caption);
+    // The edit inside an editable combo box takes the focus and is what a reader announces.
+    if (auto* box = qobject_cast<QComboBox*>(control); box && box->lineEdit())
+        box->lineEdit()->setAccessibleName(caption);
     return label;
+}
+
+void SetCaption(QGroupBox* group, const QString& caption) {
+    group->setTitle(caption);
+    group->setAccessibleName(caption);
+    group->setAccessibleDescription(caption);
 }

@@ -1,5 +1,6 @@
 #include "IniFile.h"
 
+#include <exception>
 #include <fstream>
 #include <iterator>
 #include <vector>
@@ -193,8 +194,14 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return std::nullopt;
-    std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (in.bad())
+    // A read error (a directory of that name, an I/O fault) is thrown by the stream buffer
+    // itself, whatever the stream's exception mask says.
+    try {
+        std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        if (in.bad())
+            return std::nullopt;
+        return bytes;
+    } catch (const std::exception&) {
         return std::nullopt;
-    return bytes;
+    }
 }

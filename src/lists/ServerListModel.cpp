@@ -2,15 +2,14 @@
 
 #include "ServerList.h"
 
-#include <algorithm>
+#include "GbkText.h"
 
-#include <QStringDecoder>
+#include <algorithm>
 
 namespace {
 
 QString FromGbk(const std::string& text) {
-    QStringDecoder decoder("GBK");
-    return decoder(QByteArrayView(text.data(), static_cast<qsizetype>(text.size())));
+    return GbkToQString(text);
 }
 
 } // namespace

@@ -1,11 +1,14 @@
 #include "AppFixture.h"
 
 #include "Application.h"
+#include "Dialogs.h"
 #include "TForm1.h"
+#include "TForm_Options.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QDialog>
+#include <QLabel>
 #include <QPointer>
 #include <QTimer>
 
@@ -21,6 +24,7 @@ AppFixture::AppFixture() {
 
 AppFixture::~AppFixture() {
     Destroy();
+    Dialogs::ClearAnswers();
     std::filesystem::current_path(PreviousDirectory);
 }
 
@@ -102,4 +106,28 @@ void AppFixture::Destroy() {
         return;
     DestroyApplicationWindows();
     Created = false;
+}
+
+QObject* FindNamed(const QString& name) {
+    for (QObject* root : {static_cast<QObject*>(Form1), static_cast<QObject*>(Form_Options)}) {
+        if (!root)
+            continue;
+        if (root->objectName() == name)
+            return root;
+        if (QObject* found = root->findChild<QObject*>(name))
+            return found;
+    }
+    return nullptr;
+}
+
+MessageRecorder::MessageRecorder() {
+    Dialogs::AnswerEvery(DialogKind::Message, [this](QDialog& dialog) {
+        const auto* text = dialog.findChild<QLabel*>(QStringLiteral("Label_WarnningMsg"));
+        Seen.emplace_back(text ? text->text() : QString(), dialog.windowTitle());
+        return int(QDialog::Accepted);
+    });
+}
+
+MessageRecorder::~MessageRecorder() {
+    Dialogs::AnswerEvery(DialogKind::Message, nullptr);
 }

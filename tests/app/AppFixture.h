@@ -2,10 +2,13 @@
 
 #include "TempDir.h"
 
+#include <QObject>
 #include <QString>
 
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 class QWidget;
 
@@ -41,3 +44,18 @@ void WhenModal(const std::function<void(QWidget*)>& action);
 
 // A file of keys in the settings layout: "[Section]" blocks from "Section/Key=value" lines.
 std::string IniText(const std::string& lines);
+
+// The control or action of that objectName in the main window or the options dialog;
+// nullptr when there is none (or it is of another type).
+QObject* FindNamed(const QString& name);
+template <typename T> T* Find(const char* name) {
+    return qobject_cast<T*>(FindNamed(QString::fromLatin1(name)));
+}
+
+// Answers every message dialog at once, without a window, and records what it said.
+class MessageRecorder {
+public:
+    MessageRecorder();
+    ~MessageRecorder();
+    std::vector<std::pair<QString, QString>> Seen; // message, caption
+};

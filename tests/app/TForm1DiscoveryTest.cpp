@@ -34,19 +34,6 @@
 
 namespace {
 
-// Records every message dialog and closes it as soon as its modal loop runs.
-class Warnings {
-public:
-    Warnings() {
-        WarningObserver = [this](TForm_Warnning& dialog) {
-            Seen.emplace_back(dialog.Label_WarnningMsg->text(), dialog.windowTitle());
-            QTimer::singleShot(0, &dialog, [&dialog] { dialog.accept(); });
-        };
-    }
-    ~Warnings() { WarningObserver = nullptr; }
-    std::vector<std::pair<QString, QString>> Seen; // message, caption
-};
-
 const QString InvalidAddress = QStringLiteral(" 无效的 IP 地址 ! ");
 const QString InvalidPort = QStringLiteral(" 无效的端口 ! ");
 const QString Notice = QStringLiteral("注意");
@@ -306,7 +293,7 @@ TEST_F(Discovery, PauseHoldsTheScanContinueResumesItStopEndsIt) {
 TEST_F(Discovery, PortEditorDownwardRangeAndRefusedStarts) {
     ASSERT_GE(Farm.Add(Server("127.50.3.5", 27015, "Middle")), 0);
     ASSERT_TRUE(Farm.Start()) << Farm.LastError();
-    Warnings warnings;
+    MessageRecorder warnings;
 
     // The port editor's outcomes: sorted insert, already listed, not a number, out of range.
     AddPort(QStringLiteral("27020"));
@@ -398,7 +385,7 @@ TEST_F(Discovery, VersionFilterAndManualAdd) {
     // Manual add by Enter in the address box: trimmed texts go back into the boxes, a
     // pending row shows at once, the answer fills it. It is answered after the scan's
     // answers, so by then the CS 1.5 answer has certainly been taken and dropped.
-    Warnings warnings;
+    MessageRecorder warnings;
     Form1->ComboBox_QuickServerIP->setEditText(QStringLiteral("  127.50.4.9 "));
     Form1->ComboBox_QuickServerPort->setEditText(QStringLiteral(" 27015"));
     Enter(Form1->ComboBox_QuickServerIP);

@@ -1,18 +1,27 @@
 #include "AppFixture.h"
 #include "Gbk.h"
+#include "IniFile.h"
 #include "PortPanel.h"
 #include "TForm1.h"
 #include "TForm_Options.h"
+#include "Unprivileged.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <iostream>
+#include <sys/stat.h>
 
 namespace {
 
@@ -223,4 +232,103 @@ TEST(Destruction, StopsWorkersBeforeTheMembersAreFreed) {
     app.Destroy();
     EXPECT_EQ(stops, 1);
     EXPECT_EQ(rowsSeen, 1u);
+}
+
+namespace {
+
+bool SameRecord(const IniStructureType& a, const IniStructureType& b) {
+    return a.Slots == b.Slots && a.Ports == b.Ports;
+}
+
+} // namespace
+
+TEST(StartUp, SettingsFileThatIsADirectoryReadsAsFallbacks) {
+    AppFixture app;
+    std::filesystem::create_directory(app.Dir.File("Quarrix.ini"));
+    bool dialogShown = false;
+    app.Create([&](QWidget* modal) {
+        dialogShown = true;
+        static_cast<QDialog*>(modal)->reject();
+    });
+    app.Show();
+    EXPECT_FALSE(dialogShown) << "the file exists, so this is no first run";
+    EXPECT_TRUE(SameRecord(Form_Options->IniStructure, ReadSettingsFrom(IniFile())));
+    EXPECT_TRUE(Form1->isVisible());
+    EXPECT_FALSE(Form_Options->SaveSettings());
+    Form1->close();
+    EXPECT_TRUE(std::filesystem::is_directory(app.Dir.File("Quarrix.ini")));
+}
+
+// The unreadable file needs a user that file permissions apply to: the test runs as an
+// ordinary user, or as root able to switch to user "nobody" (RunUnprivileged).
+TEST(StartUp, SettingsFileThatCannotBeReadReadsAsFallbacks) {
+    AppFixture app;
+    app.WriteIni("RunSettings/RunCD=0\nAutoActions/Confirm=1\nWindowStates/RemWindowStates=0\n");
+    const std::string file = app.Dir.File("Quarrix.ini");
+    ASSERT_EQ(chmod(file.c_str(), 0), 0);
+    ASSERT_EQ(chmod(app.Dir.Path().c_str(), 0777), 0);
+    const std::optional<bool> started = RunUnprivileged([&] {
+        app.Create([](QWidget* modal) { static_cast<QDialog*>(modal)->reject(); });
+        app.Show();
+        const bool fallbacks = SameRecord(Form_Options->IniStructure, ReadSettingsFrom(IniFile()));
+        if (!fallbacks)
+            std::cerr << "the record is not every key's fallback\n";
+        return fallbacks && Form1->isVisible();
+    });
+    ASSERT_EQ(chmod(file.c_str(), 0644), 0);
+    ASSERT_EQ(chmod(app.Dir.Path().c_str(), 0700), 0);
+    ASSERT_TRUE(started.has_value()) << "could not run as a user without root's rights";
+    EXPECT_TRUE(*started);
+    EXPECT_EQ(app.IniValue("RunSettings", "RunCD"), "0") << "the file is left alone";
+}
+
+// A start folder that cannot be written needs a user that file permissions apply to: the
+// test runs as an ordinary user, or as root able to switch to user "nobody".
+TEST(StartUp, FirstRunInAFolderThatCannotBeWrittenShowsAndObeysTheDefaults) {
+    AppFixture app;
+    ASSERT_EQ(chmod(app.Dir.Path().c_str(), 0555), 0);
+    const std::optional<bool> defaultsShown = RunUnprivileged([&] {
+        bool dialogShown = false;
+        OptionValues shown;
+        app.Create([&](QWidget*) {
+            dialogShown = true;
+            shown = Form_Options->ControlValues();
+            Find<QPushButton>("suiButton_Cancel")->click();
+        });
+        OptionValues defaults;
+        ResetOptionValues(defaults);
+        const IniStructureType& ini = Form_Options->IniStructure;
+        const bool ok = dialogShown && shown == defaults && ini[SlotConfirm] == "1" &&
+                        ini[SlotParameter15] == "-console -game cstrike" &&
+                        ini[SlotParameter16] == "-game cstrike" &&
+                        !std::filesystem::exists(app.Dir.File("Quarrix.ini"));
+        if (!ok)
+            std::cerr << "dialog shown " << dialogShown << ", parameters shown '"
+                      << shown.Parameter15 << "' '" << shown.Parameter16 << "', confirm box "
+                      << shown.CheckBox[15] << ", record confirm '" << ini[SlotConfirm] << "'\n";
+        return ok;
+    });
+    ASSERT_EQ(chmod(app.Dir.Path().c_str(), 0700), 0);
+    ASSERT_TRUE(defaultsShown.has_value()) << "could not run as a user without root's rights";
+    EXPECT_TRUE(*defaultsShown);
+}
+
+TEST(WindowState, SavedGeometryOffEveryScreenIsBroughtBackAndSavedReachable) {
+    AppFixture app;
+    app.WriteIni("WindowStates/RemWindowStates=1\n"
+                 "WindowStates/MainPosX=-32767\n"
+                 "WindowStates/MainPosY=32767\n"
+                 "WindowStates/MainWidth=32767\n"
+                 "WindowStates/MainHeight=32767\n");
+    app.Create();
+    app.Show();
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_TRUE(screen.contains(QRect(Form1->pos(), Form1->size())))
+        << Form1->x() << "," << Form1->y() << " " << Form1->width() << "x" << Form1->height();
+    Form1->close();
+    const QRect saved(std::stoi(app.IniValue("WindowStates", "MainPosX")),
+                      std::stoi(app.IniValue("WindowStates", "MainPosY")),
+                      std::stoi(app.IniValue("WindowStates", "MainWidth")),
+                      std::stoi(app.IniValue("WindowStates", "MainHeight")));
+    EXPECT_TRUE(screen.contains(saved));
 }

@@ -2,17 +2,27 @@
 #include "AppFixture.h"
 #include "Gbk.h"
 #include "PortPanel.h"
+#include "ServerIntake.h"
+#include "ServerList.h"
+#include "ServerRows.h"
+#include "BrowserModel.h"
+#include "ServerListModel.h"
 #include "TForm_Options.h"
+#include "WidgetText.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -297,19 +307,19 @@ struct Switch {
 };
 
 void ExpectFavorites(bool shown) {
-    EXPECT_EQ(Form1->GroupBox_Favorite->isVisible(), shown);
-    EXPECT_EQ(Form1->Splitter1->isVisible(), shown);
-    EXPECT_EQ(Form1->ToolButton_AddToFavorite->isEnabled(), shown);
-    EXPECT_EQ(Form1->ToolButton_AddToServer->isEnabled(), shown);
-    EXPECT_EQ(Form1->M1->isChecked(), shown);
-    EXPECT_EQ(Form1->ToolButton_Favorite->isChecked(), shown);
+    EXPECT_EQ(Find<QGroupBox>("GroupBox_Favorite")->isVisible(), shown);
+    EXPECT_EQ(Find<QWidget>("Splitter1")->isVisible(), shown);
+    EXPECT_EQ(Find<QToolButton>("ToolButton_AddToFavorite")->isEnabled(), shown);
+    EXPECT_EQ(Find<QToolButton>("ToolButton_AddToServer")->isEnabled(), shown);
+    EXPECT_EQ(Find<QAction>("M1")->isChecked(), shown);
+    EXPECT_EQ(Find<QToolButton>("ToolButton_Favorite")->isChecked(), shown);
 }
 
 void ExpectDetails(bool shown) {
-    EXPECT_EQ(Form1->Panel_ServerInfo->isVisible(), shown);
-    EXPECT_EQ(Form1->Splitter3->isVisible(), shown);
-    EXPECT_EQ(Form1->M2->isChecked(), shown);
-    EXPECT_EQ(Form1->ToolButton_ServerInfo->isChecked(), shown);
+    EXPECT_EQ(Find<QWidget>("Panel_ServerInfo")->isVisible(), shown);
+    EXPECT_EQ(Find<QWidget>("Splitter3")->isVisible(), shown);
+    EXPECT_EQ(Find<QAction>("M2")->isChecked(), shown);
+    EXPECT_EQ(Find<QToolButton>("ToolButton_ServerInfo")->isChecked(), shown);
 }
 
 } // namespace
@@ -318,10 +328,12 @@ TEST_F(MainWindow, PanelSwitchesWorkFromToolButtonsAndMenuItemsBothWays) {
     App.Create();
     App.Show();
     const std::vector<std::pair<Switch, Switch>> favorites = {
-        {{"tool button", [] { QTest::mouseClick(Form1->ToolButton_Favorite, Qt::LeftButton); }},
-         {"menu item", [] { Form1->M1->trigger(); }}},
-        {{"menu item", [] { Form1->M1->trigger(); }},
-         {"tool button", [] { QTest::mouseClick(Form1->ToolButton_Favorite, Qt::LeftButton); }}},
+        {{"tool button",
+          [] { QTest::mouseClick(Find<QToolButton>("ToolButton_Favorite"), Qt::LeftButton); }},
+         {"menu item", [] { Find<QAction>("M1")->trigger(); }}},
+        {{"menu item", [] { Find<QAction>("M1")->trigger(); }},
+         {"tool button",
+          [] { QTest::mouseClick(Find<QToolButton>("ToolButton_Favorite"), Qt::LeftButton); }}},
     };
     for (const auto& [hide, show] : favorites) {
         SCOPED_TRACE(std::string("favorites hidden by ") + hide.Via + ", shown by " + show.Via);
@@ -335,10 +347,12 @@ TEST_F(MainWindow, PanelSwitchesWorkFromToolButtonsAndMenuItemsBothWays) {
         ExpectFavorites(true);
     }
     const std::vector<std::pair<Switch, Switch>> details = {
-        {{"tool button", [] { QTest::mouseClick(Form1->ToolButton_ServerInfo, Qt::LeftButton); }},
-         {"menu item", [] { Form1->M2->trigger(); }}},
-        {{"menu item", [] { Form1->M2->trigger(); }},
-         {"tool button", [] { QTest::mouseClick(Form1->ToolButton_ServerInfo, Qt::LeftButton); }}},
+        {{"tool button",
+          [] { QTest::mouseClick(Find<QToolButton>("ToolButton_ServerInfo"), Qt::LeftButton); }},
+         {"menu item", [] { Find<QAction>("M2")->trigger(); }}},
+        {{"menu item", [] { Find<QAction>("M2")->trigger(); }},
+         {"tool button",
+          [] { QTest::mouseClick(Find<QToolButton>("ToolButton_ServerInfo"), Qt::LeftButton); }}},
     };
     for (const auto& [hide, show] : details) {
         SCOPED_TRACE(std::string("details hidden by ") + hide.Via + ", shown by " + show.Via);
@@ -350,6 +364,203 @@ TEST_F(MainWindow, PanelSwitchesWorkFromToolButtonsAndMenuItemsBothWays) {
         show.Act();
         QApplication::processEvents();
         ExpectDetails(true);
-        EXPECT_EQ(Form1->Panel_ServerInfo->width(), 219);
+        EXPECT_EQ(Find<QWidget>("Panel_ServerInfo")->width(), 219);
     }
+}
+
+namespace {
+
+// One way a user (or code) flips a check button and its menu item.
+struct Flip {
+    const char* Name;
+    std::function<void(QToolButton*, QAction*)> Act;
+};
+
+void PrintTo(const Flip& f, std::ostream* os) {
+    *os << f.Name;
+}
+
+void AccessibleToggle(QWidget* button) {
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(button);
+    ASSERT_NE(a, nullptr);
+    ASSERT_NE(a->actionInterface(), nullptr);
+    const QStringList actions = a->actionInterface()->actionNames();
+    a->actionInterface()->doAction(actions.contains(QAccessibleActionInterface::toggleAction())
+                                       ? QAccessibleActionInterface::toggleAction()
+                                       : QAccessibleActionInterface::pressAction());
+}
+
+const Flip Flips[] = {
+    {"MouseClickOnTheButton",
+     [](QToolButton* b, QAction*) { QTest::mouseClick(b, Qt::LeftButton); }},
+    {"SpaceKeyOnTheButton",
+     [](QToolButton* b, QAction*) {
+         b->setFocus();
+         QTest::keyClick(b, Qt::Key_Space);
+     }},
+    {"AccessibilityActionOnTheButton", [](QToolButton* b, QAction*) { AccessibleToggle(b); }},
+    {"CodeTogglesTheButton", [](QToolButton* b, QAction*) { b->toggle(); }},
+    {"CodeChecksTheMenuItem", [](QToolButton*, QAction* m) { m->setChecked(!m->isChecked()); }},
+    {"MenuItemTriggered", [](QToolButton*, QAction* m) { m->trigger(); }},
+};
+
+class PanelSwitch : public ::testing::TestWithParam<Flip> {
+protected:
+    void SetUp() override { App.WriteIni("WindowStates/RemWindowStates=0\n"); }
+    AppFixture App;
+};
+
+} // namespace
+
+TEST_P(PanelSwitch, PanelsFollowTheCheckStateHoweverItChanges) {
+    App.Create();
+    App.Show();
+    auto* favorite = Find<QToolButton>("ToolButton_Favorite");
+    auto* details = Find<QToolButton>("ToolButton_ServerInfo");
+    for (bool shown : {false, true}) {
+        SCOPED_TRACE(shown ? "shown again" : "hidden");
+        GetParam().Act(favorite, Find<QAction>("M1"));
+        QApplication::processEvents();
+        ExpectFavorites(shown);
+        GetParam().Act(details, Find<QAction>("M2"));
+        QApplication::processEvents();
+        ExpectDetails(shown);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, PanelSwitch, ::testing::ValuesIn(Flips),
+                         [](const ::testing::TestParamInfo<Flip>& info) {
+                             return std::string(info.param.Name);
+                         });
+
+TEST_F(MainWindow, BadPortMessageShowsWithThePortPanelStillOpenBehindIt) {
+    App.Create();
+    App.Show();
+    Form1->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(Form1));
+    auto* panel = Find<PortPanel>("ComboBox_Port");
+    QTest::mouseClick(panel->DropButton(), Qt::LeftButton);
+    auto* edit = Find<QLineEdit>("Edit_Port");
+    edit->setFocus();
+    QTest::keyClicks(edit, QStringLiteral("abc"));
+    bool openBehind = false;
+    QString message;
+    // The real dialog, so that it takes the focus as it does on a desktop.
+    WhenModal([&](QWidget* modal) {
+        EXPECT_TRUE(QTest::qWaitForWindowActive(modal));
+        openBehind = panel->IsExpanded();
+        message = modal->findChild<QLabel*>(QStringLiteral("Label_WarnningMsg"))->text();
+        static_cast<QDialog*>(modal)->accept();
+    });
+    QTest::mouseClick(Find<QToolButton>("Button_AddPort"), Qt::LeftButton);
+    EXPECT_EQ(message, QStringLiteral(" 无效的端口 ! "));
+    EXPECT_TRUE(openBehind);
+    EXPECT_TRUE(panel->IsExpanded());
+    EXPECT_TRUE(edit->text().isEmpty());
+}
+
+TEST_F(MainWindow, OptionsOpenFromAnAccessibilityActionWithoutWaitingAndOkApplies) {
+    App.Create();
+    App.Show();
+    int rebuilds = 0;
+    Form1->Hooks.RebuildFavoritesView = [&] { ++rebuilds; };
+    // Should the press wait for the dialog, this closes it after a while so the test ends.
+    QObject guard;
+    QTimer::singleShot(5000, &guard, [] {
+        if (auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+            modal->reject();
+    });
+    QAccessibleInterface* a =
+        QAccessible::queryAccessibleInterface(Find<QToolButton>("ToolButton_Options"));
+    ASSERT_NE(a, nullptr);
+    a->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    ASSERT_TRUE(Form_Options->isVisible()) << "the action returned only after the dialog closed";
+    EXPECT_EQ(QApplication::activeModalWidget(), Form_Options);
+    EXPECT_EQ(rebuilds, 0);
+    Find<QCheckBox>("suiCheckBox2")->setChecked(true);
+    Find<QPushButton>("suiButton_OK")->click();
+    EXPECT_FALSE(Form_Options->isVisible());
+    EXPECT_EQ(Form_Options->IniStructure[SlotRunOther], "1");
+    EXPECT_EQ(App.IniValue("RunSettings", "RunOther"), "1");
+    EXPECT_EQ(rebuilds, 1);
+}
+
+namespace {
+
+// Every control a user can reach in `root` has a name a screen reader can say; a combo
+// box is named by its label, not by the value it shows.
+void ExpectEveryControlNamed(QWidget* root) {
+    int checked = 0;
+    for (QWidget* w : root->findChildren<QWidget*>()) {
+        const bool menu = qobject_cast<QMenu*>(w) || qobject_cast<QMenuBar*>(w);
+        // Controls of other windows (file dialogs, a combo box's pop-up) have their own
+        // names; controls kept hidden by design are never reached.
+        if (!menu && (w->window() != root || w->isHidden()))
+            continue;
+        const bool interactive = menu || w->focusPolicy() != Qt::NoFocus ||
+                                 qobject_cast<QAbstractButton*>(w) || qobject_cast<QComboBox*>(w);
+        if (!interactive)
+            continue;
+        ++checked;
+        const QString where = QStringLiteral("%1 '%2' in '%3'")
+                                  .arg(QString::fromLatin1(w->metaObject()->className()),
+                                       w->objectName(), w->parentWidget()->objectName());
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+        ASSERT_NE(a, nullptr) << where.toStdString();
+        const QString name = a->text(QAccessible::Name);
+        EXPECT_FALSE(name.trimmed().isEmpty()) << where.toStdString();
+        if (auto* box = qobject_cast<QComboBox*>(w)) {
+            EXPECT_EQ(name, box->accessibleName()) << where.toStdString();
+            EXPECT_EQ(a->text(QAccessible::Value), box->currentText()) << where.toStdString();
+        }
+    }
+    EXPECT_GT(checked, 20);
+}
+
+} // namespace
+
+TEST_F(MainWindow, EveryControlOfTheWindowAndTheOptionsDialogHasAName) {
+    App.Create();
+    App.Show();
+    // A value in a box must not become its name.
+    Find<QComboBox>("ComboBox_QuickServerIP")->setEditText(QStringLiteral("127.40.0.1"));
+    ExpectEveryControlNamed(Form1);
+    ExpectEveryControlNamed(Form_Options);
+    for (const char* box : {"Edit_CSName", "ComboBox_QuickServerIP", "ComboBox_QuickServerPort"})
+        EXPECT_EQ(Find<QComboBox>(box)->lineEdit()->accessibleName(),
+                  Find<QComboBox>(box)->accessibleName())
+            << box;
+}
+
+TEST_F(MainWindow, SearchResultsCaptionWithItsCountIsWhatAScreenReaderSays) {
+    App.Create();
+    App.Show();
+    auto* group = Find<QGroupBox>("Panel_Server");
+    // The caption follows the results' row count at the view's next frame.
+    for (int i = 1; i <= 12; ++i) {
+        ServerStructure row;
+        row.IP = "127.40.0." + std::to_string(i);
+        row.Port = "27015";
+        Form1->Model().SearchResults.Add(row);
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return group->title() == QStringLiteral("搜索结果 : 12"); }));
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(group);
+    EXPECT_EQ(group->title(), QStringLiteral("搜索结果 : 12"));
+    EXPECT_EQ(a->text(QAccessible::Name), group->title());
+    EXPECT_EQ(a->text(QAccessible::Description), group->title());
+}
+
+TEST(WidgetText, ABrokenNameShowsTheSameInTheServerListAndInAWidget) {
+    ServerRows list;
+    ServerListModel model(list);
+    ServerStructure row;
+    row.Name = "A\x81"; // cut after a lead byte
+    const std::string name = row.Name;
+    list.Add(row);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model.rowCount() == 1; }));
+    QLineEdit box;
+    box.setText(ToQ(name));
+    const QString inList = model.index(0, 0).data().toString();
+    EXPECT_EQ(inList, QStringLiteral("A?"));
+    EXPECT_EQ(box.text(), inList);
 }

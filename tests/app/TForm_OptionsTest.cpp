@@ -1,11 +1,13 @@
 #include "TForm_Options.h"
 #include "AppFixture.h"
 #include "Application.h"
+#include "Dialogs.h"
 #include "Gbk.h"
 #include "TForm1.h"
 #include "TUpDown.h"
 #include "WidgetText.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -325,12 +327,13 @@ TEST_F(Options, CancelKeepsTheEditsAndTheExitSaveWritesThem) {
     CreateQuietly();
     App.Show();
     const std::string before = App.Ini();
-    WhenModal([](QWidget*) {
-        Form_Options->CheckBox[2]->setChecked(true);
-        Form_Options->suiEdit5->setText(QStringLiteral("-edited"));
-        Form_Options->suiButton_Cancel->click();
-    });
-    Form1->ToolButton_Options->click();
+    Find<QToolButton>("ToolButton_Options")->click();
+    ASSERT_TRUE(Form_Options->isVisible());
+    EXPECT_EQ(QApplication::activeModalWidget(), Form_Options);
+    Find<QCheckBox>("suiCheckBox2")->setChecked(true);
+    Find<QLineEdit>("suiEdit5")->setText(QStringLiteral("-edited"));
+    Find<QPushButton>("suiButton_Cancel")->click();
+    EXPECT_FALSE(Form_Options->isVisible());
     EXPECT_EQ(Form_Options->IniStructure[SlotRunOther], "0") << "Cancel re-reads nothing";
     EXPECT_EQ(App.Ini(), before) << "Cancel writes nothing";
     Form1->close();
@@ -344,20 +347,13 @@ TEST_F(Options, OpeningReloadsFromTheFileOnTheLastPageWithFocusOnCancel) {
     Form_Options->suiPageControl1->setCurrentIndex(3);
     Form_Options->CheckBox[12]->setChecked(false); // an edit left after a Cancel
     App.WriteIni("WindowStates/RemWindowStates=0\nAutoActions/Interval=42\n");
-    std::string interval;
-    int page = -1;
-    bool cancelFocused = false;
-    WhenModal([&](QWidget*) {
-        page = Form_Options->suiPageControl1->currentIndex();
-        interval = FromQ(Form_Options->Edit_AutoInterval->text());
-        cancelFocused = Form_Options->focusWidget() == Form_Options->suiButton_Cancel;
-        EXPECT_TRUE(Form_Options->CheckBox[12]->isChecked());
-        Form_Options->suiButton_Cancel->click();
-    });
-    Form1->Options1->trigger();
-    EXPECT_EQ(page, 3);
-    EXPECT_EQ(interval, "42");
-    EXPECT_TRUE(cancelFocused);
+    Find<QAction>("Options1")->trigger();
+    ASSERT_TRUE(Form_Options->isVisible());
+    EXPECT_EQ(Find<QTabWidget>("suiPageControl1")->currentIndex(), 3);
+    EXPECT_EQ(Find<QLineEdit>("Edit_AutoInterval")->text(), QStringLiteral("42"));
+    EXPECT_EQ(Form_Options->focusWidget(), Find<QPushButton>("suiButton_Cancel"));
+    EXPECT_TRUE(Find<QCheckBox>("suiCheckBox12")->isChecked());
+    Find<QPushButton>("suiButton_Cancel")->click();
     EXPECT_EQ(Form_Options->IniStructure[SlotInterval], "42");
 }
 
@@ -387,6 +383,13 @@ TEST_F(Options, PickingANewGamePathImportsItsFavoritesAtOnce) {
     EXPECT_EQ(imports[0].first, folder + "/favsvrs.dat");
     EXPECT_EQ(imports[0].second, "47");
     EXPECT_EQ(Form_Options->suiEdit4->text(), QString::fromStdString(folder + "/hl.exe"));
-    pick(folder + "/hl.exe"); // the same file again: nothing is imported
+    // The same file again, answered through the file dialog hook: nothing is imported.
+    Dialogs::SetNextFileName(QString::fromStdString(folder + "/hl.exe"));
+    Find<QPushButton>("suiButton4")->click();
     EXPECT_EQ(imports.size(), 1u);
+    EXPECT_EQ(Dialogs::PendingFileNames(), 0);
+    // A cancelled pick keeps the path.
+    Dialogs::SetNextFileName(QString());
+    Find<QPushButton>("suiButton4")->click();
+    EXPECT_EQ(Form_Options->suiEdit4->text(), QString::fromStdString(folder + "/hl.exe"));
 }

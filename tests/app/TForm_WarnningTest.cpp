@@ -1,6 +1,9 @@
 #include "TForm_Warnning.h"
+#include "AppFixture.h"
+#include "Dialogs.h"
 #include "Gbk.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -17,10 +20,11 @@ struct Seen {
     int Destroyed = 0;
 };
 
-// Runs ShowWarning and closes the dialog with Enter once its modal loop runs.
+// Runs ShowWarning, answering it through the dialog hook, and keeps what the dialog held.
 Seen Show(const std::string& message, const std::string& caption) {
     auto seen = std::make_shared<Seen>();
-    WarningObserver = [seen](TForm_Warnning& dialog) {
+    Dialogs::SetNextAnswer(DialogKind::Message, [seen](QDialog& d) {
+        auto& dialog = static_cast<TForm_Warnning&>(d);
         seen->Width = dialog.width();
         seen->ButtonLeft = dialog.suiButton1->x();
         seen->ButtonWidth = dialog.suiButton1->width();
@@ -29,10 +33,9 @@ Seen Show(const std::string& message, const std::string& caption) {
         seen->Text = dialog.Label_WarnningMsg->text();
         seen->Default = dialog.suiButton1->isDefault();
         QObject::connect(&dialog, &QObject::destroyed, [seen] { ++seen->Destroyed; });
-        QTimer::singleShot(0, &dialog, [&dialog] { QTest::keyClick(&dialog, Qt::Key_Return); });
-    };
+        return int(QDialog::Accepted);
+    });
     ShowWarning(message, caption);
-    WarningObserver = nullptr;
     return *seen;
 }
 
@@ -61,4 +64,20 @@ TEST(ShowWarning, TinyMessageKeepsTheMinimumWidth) {
     const Seen s = Show("!", G("注意"));
     EXPECT_GE(s.Width, TForm_Warnning::MinWidth);
     EXPECT_EQ(s.ButtonLeft, (s.Width - 80) / 2);
+}
+
+TEST(ShowWarning, RunsAModalLoopThatEnterCloses) {
+    bool modal = false, closedByEnter = false;
+    QString text;
+    WhenModal([&](QWidget* w) {
+        modal = w->objectName() == QStringLiteral("TForm_Warnning");
+        text = w->findChild<QLabel*>(QStringLiteral("Label_WarnningMsg"))->text();
+        QTest::keyClick(w, Qt::Key_Return);
+        closedByEnter = !w->isVisible();
+    });
+    ShowWarning(G(" 无效的端口 ! "), G("注意"));
+    EXPECT_TRUE(modal);
+    EXPECT_EQ(text, QStringLiteral(" 无效的端口 ! "));
+    EXPECT_TRUE(closedByEnter);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }

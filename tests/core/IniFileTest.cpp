@@ -159,6 +159,10 @@ TEST(IniFileTest, ReadWholeFileReturnsExactBytesOrNothing) {
     EXPECT_EQ(ReadWholeFile(path.string()), bytes);
     std::filesystem::remove(path);
     EXPECT_EQ(ReadWholeFile(path.string()), std::nullopt);
+    // A directory opens like a file but fails at the first read.
+    std::filesystem::create_directory(path);
+    EXPECT_EQ(ReadWholeFile(path.string()), std::nullopt);
+    std::filesystem::remove(path);
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "SettingsStore.h"
+#include "IniFile.h"
 #include "TempDir.h"
 #include "Unprivileged.h"
 
@@ -207,6 +208,32 @@ TEST_F(SettingsStoreTest, MissingFileReadsAsEveryFallback) {
     EXPECT_EQ(ini[SlotInterval], "1");
     EXPECT_EQ(ini[SlotParameter15], "");
     EXPECT_FALSE(SettingsFileExists(Path));
+}
+
+// A settings file that exists but cannot be read: a directory of that name, or a file
+// without read permission. The latter needs a user that file permissions apply to: the
+// test runs as an ordinary user, or as root that can switch to user "nobody".
+TEST_F(SettingsStoreTest, UnreadableFileReadsAsEveryFallbackAndIsNotReplaced) {
+    const IniStructureType fallbacks = ReadSettingsFrom(IniFile());
+    std::filesystem::create_directory(Path);
+    const IniStructureType fromDirectory = ReadSettings(Path);
+    EXPECT_EQ(fromDirectory.Slots, fallbacks.Slots);
+    EXPECT_EQ(fromDirectory.Ports, fallbacks.Ports);
+    EXPECT_FALSE(WriteSettings(Path, Defaults(), {}));
+    EXPECT_TRUE(std::filesystem::is_directory(Path));
+    std::filesystem::remove(Path);
+
+    Dir.Write("Quarrix.ini", "[RunSettings]\r\nRunCD=0\r\n[AutoActions]\r\nConfirm=1\r\n");
+    ASSERT_EQ(chmod(Path.c_str(), 0), 0);
+    ASSERT_EQ(chmod(Dir.Path().c_str(), 0777), 0);
+    const std::optional<bool> readAsFallbacks = RunUnprivileged([&] {
+        const IniStructureType ini = ReadSettings(Path);
+        return ini.Slots == fallbacks.Slots && ini.Ports == fallbacks.Ports;
+    });
+    ASSERT_EQ(chmod(Path.c_str(), 0644), 0);
+    ASSERT_EQ(chmod(Dir.Path().c_str(), 0700), 0);
+    ASSERT_TRUE(readAsFallbacks.has_value()) << "could not run as a user without root's rights";
+    EXPECT_TRUE(*readAsFallbacks);
 }
 
 TEST_F(SettingsStoreTest, ShrunkPortListEmptiesTheKeysLeftBehind) {
