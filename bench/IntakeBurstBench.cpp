@@ -290,9 +290,9 @@ int main(int argc, char** argv) {
     rescan.Scan(app, rescanIp, rescanLast, RescanCount,
                 [&] { return rescan.Taken >= RescanCount; });
     const double rescanStall = rescanProbe.LongestMs();
-    const auto rescanUpdated =
-        static_cast<size_t>(std::count_if(rescan.Results.begin(), rescan.Results.end(),
-                                          [](const ServerStructure& row) { return row.Players == "7"; }));
+    const auto rescanUpdated = static_cast<size_t>(
+        std::count_if(rescan.Results.begin(), rescan.Results.end(),
+                      [](const ServerStructure& row) { return row.Players == "7"; }));
     const double takenSpanS = static_cast<double>(rescan.LastAnswerNs - rescan.FirstAnswerNs) / 1e9;
     const double handlerS = static_cast<double>(rescan.HandlerNs) / 1e9;
 

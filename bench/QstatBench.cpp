@@ -8,7 +8,6 @@
 #include <QStandardPaths>
 #include <QTemporaryFile>
 
-
 #include <cstdio>
 
 namespace {

@@ -3,7 +3,7 @@
 # that are missing; silent when everything is there.
 set -euo pipefail
 
-packages=(g++ cmake ninja-build qt6-base-dev libgtest-dev googletest qstat fonts-noto-cjk)
+packages=(g++ cmake ninja-build qt6-base-dev libgtest-dev googletest qstat fonts-noto-cjk clang-format)
 
 missing=()
 for p in "${packages[@]}"; do

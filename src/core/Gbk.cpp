@@ -51,9 +51,17 @@ std::string Convert(std::string_view in, const char* to, const char* from) {
 } // namespace
 
 #ifdef _WIN32
-std::string Utf8ToGbk(std::string_view utf8) { return Convert(utf8, CP_UTF8, 936); }
-std::string GbkToUtf8(std::string_view gbk) { return Convert(gbk, 936, CP_UTF8); }
+std::string Utf8ToGbk(std::string_view utf8) {
+    return Convert(utf8, CP_UTF8, 936);
+}
+std::string GbkToUtf8(std::string_view gbk) {
+    return Convert(gbk, 936, CP_UTF8);
+}
 #else
-std::string Utf8ToGbk(std::string_view utf8) { return Convert(utf8, "GBK", "UTF-8"); }
-std::string GbkToUtf8(std::string_view gbk) { return Convert(gbk, "UTF-8", "GBK"); }
+std::string Utf8ToGbk(std::string_view utf8) {
+    return Convert(utf8, "GBK", "UTF-8");
+}
+std::string GbkToUtf8(std::string_view gbk) {
+    return Convert(gbk, "UTF-8", "GBK");
+}
 #endif

@@ -9,4 +9,6 @@ std::string Utf8ToGbk(std::string_view utf8);
 std::string GbkToUtf8(std::string_view gbk);
 
 // Source files are UTF-8; the system's own texts are GBK. G("...") converts once.
-inline std::string G(std::string_view utf8) { return Utf8ToGbk(utf8); }
+inline std::string G(std::string_view utf8) {
+    return Utf8ToGbk(utf8);
+}

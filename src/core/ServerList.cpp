@@ -4,13 +4,20 @@
 
 const std::string& ColumnText(const ServerStructure& row, int column) {
     switch (column) {
-    case ColName: return row.Name;
-    case ColIP: return row.IP;
-    case ColPort: return row.Port;
-    case ColMap: return row.Map;
-    case ColPlayers: return row.Players;
-    case ColMaxPlayers: return row.MaxPlayers;
-    default: return row.Response;
+    case ColName:
+        return row.Name;
+    case ColIP:
+        return row.IP;
+    case ColPort:
+        return row.Port;
+    case ColMap:
+        return row.Map;
+    case ColPlayers:
+        return row.Players;
+    case ColMaxPlayers:
+        return row.MaxPlayers;
+    default:
+        return row.Response;
     }
 }
 
@@ -41,7 +48,9 @@ std::optional<int32_t> ParseInt32(std::string_view text) {
     return static_cast<int32_t>(value);
 }
 
-int32_t NumericKey(std::string_view text) { return ParseInt32(text).value_or(-1); }
+int32_t NumericKey(std::string_view text) {
+    return ParseInt32(text).value_or(-1);
+}
 
 static bool IsTextColumn(int column) {
     return column == ColName || column == ColIP || column == ColMap;

@@ -61,7 +61,9 @@ struct WriteCase {
 };
 
 // Test names carry the case name; the bytes would only clutter the listing.
-void PrintTo(const WriteCase& c, std::ostream* os) { *os << c.Name; }
+void PrintTo(const WriteCase& c, std::ostream* os) {
+    *os << c.Name;
+}
 
 class IniFileWriteTest : public testing::TestWithParam<WriteCase> {};
 
@@ -114,7 +116,9 @@ struct ReadCase {
     std::string Expected;
 };
 
-void PrintTo(const ReadCase& c, std::ostream* os) { *os << c.Name; }
+void PrintTo(const ReadCase& c, std::ostream* os) {
+    *os << c.Name;
+}
 
 class IniFileReadTest : public testing::TestWithParam<ReadCase> {};
 

@@ -1,5 +1,5 @@
-#include "Gbk.h"
 #include "MessageTable.h"
+#include "Gbk.h"
 
 #include <gtest/gtest.h>
 
