@@ -14,8 +14,10 @@
 namespace {
 
 // A server on the network answers within a millisecond or two; a request unanswered
-// for longer is taken as one that went where nobody listens.
+// for longer is taken as one that went where nobody listens. While answers came lately,
+// silence more likely means busy servers, so the wait is longer before writing off.
 constexpr int WriteOffAfterMs = 20;
+constexpr int WriteOffWhileAnsweringMs = 200;
 // The longest a sender waits for an owner that takes nothing.
 constexpr int OwnerWaitLimitMs = 1000;
 // Room for answers even where the system reports a tiny buffer.
@@ -87,6 +89,7 @@ void TNMUDP::WaitForReceiveRoom() {
     if (const uint64_t read = Receiver->Read(); read != ReadSeen) {
         // Answers are coming: back to the tight allowance, whatever a quiet stretch grew.
         ReadSeen = read;
+        LastAnswerSeen = steady_clock::now();
         Allowance = std::max(room, Allowance / 2);
     }
     auto outstanding = [&] {
@@ -103,6 +106,7 @@ void TNMUDP::WaitForReceiveRoom() {
         if (read != ReadSeen) {
             ReadSeen = read;
             quietSince = now;
+            LastAnswerSeen = now;
         }
         // An owner that does not take its arrivals at all (it is shutting down) must not
         // hold the sender for ever.
@@ -114,7 +118,8 @@ void TNMUDP::WaitForReceiveRoom() {
         if (ownerBehind || SocketHasPending()) {
             // Answers are here, only not taken yet: nothing is written off meanwhile.
             quietSince = now;
-        } else if (now - quietSince >= milliseconds(WriteOffAfterMs)) {
+        } else if (now - quietSince >= milliseconds(WriteOffAfterMs) &&
+                   now - LastAnswerSeen >= milliseconds(WriteOffWhileAnsweringMs)) {
             // Nothing came back for a while: the rest went where nobody answers. Let the
             // next stretch run further, so an empty range is not walked in small steps.
             WrittenOff = PacedRequests - static_cast<int64_t>(read);

@@ -5,6 +5,7 @@
 #include <QObject>
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -105,6 +106,7 @@ private:
     int64_t WrittenOff = 0;    // requests given up as unanswered
     int64_t Allowance = 0;     // requests that may be outstanding; 0 until the first
     uint64_t ReadSeen = 0;     // datagrams read at the previous look
+    std::chrono::steady_clock::time_point LastAnswerSeen{};
     // Counts reopenings, so a delivery turn notices a handler that rebound the endpoint.
     unsigned Generation = 0;
     // The batch being reported and the next arrival in it (owner thread only).

@@ -15,7 +15,7 @@
 namespace {
 
 constexpr int Batch = 64;
-constexpr int SocketCount = 32;
+constexpr int SocketCount = 128;
 constexpr int WantedBuffer = 8 << 20;
 
 // Position of an address in the range as a scan counts it, or -1 outside it.

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 
 #include <arpa/inet.h>
@@ -342,6 +343,18 @@ TEST(TNMUDPTest, BurstWaitsInMemoryWhileTheOwnerIsBusy) {
     EXPECT_EQ(arrivals, 0) << "reported outside the owner's event loop";
     EXPECT_TRUE(WaitUntil([&] { return arrivals == Count; }, 10000)) << arrivals << " arrived";
     EXPECT_EQ(std::count(seen.begin(), seen.end(), 1), Count) << "lost or doubled";
+}
+
+// Requests that nobody answers are written off after a short silence, with a growing
+// allowance, so a scan over an empty range is held only a few times in all.
+TEST(TNMUDPTest, UnansweredRequestsHoldTheSenderOnlyBriefly) {
+    TNMUDP endpoint(0, ReceiveBufferRequest::Stock());
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < 50000; ++i) {
+        endpoint.WaitForReceiveRoom();
+    }
+    const auto held = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(held, std::chrono::milliseconds(1000));
 }
 
 // A handler may rebind its own endpoint; the rest of the slice is not read from the old
