@@ -321,7 +321,8 @@ int main(int argc, char** argv) {
     junk.Stop();
     const double floodStall = floodProbe.LongestMs();
 
-    std::printf("\nburst intake (servers answering from one thread at the lowest priority, port 27015)\n");
+    std::printf(
+        "\nburst intake (servers answering from one thread at the lowest priority, port 27015)\n");
     for (const Burst& b : bursts) {
         std::printf("  %6d servers, %-17s (granted %8d B): listed %6zu of %d, scan start -> "
                     "last row %7.1f ms, longest UI-thread stall %5.1f ms\n",
