@@ -2,6 +2,7 @@
 
 #include "Accessibility.h"
 #include "PortPanel.h"
+#include "RefreshController.h"
 #include "SearchController.h"
 #include "ServerIntake.h"
 #include "ServerListModel.h"
@@ -76,6 +77,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     rows->addWidget(BuildStatusStrip(central));
     ConnectSwitches();
     BuildDiscovery();
+    BuildRefresh();
     NameOverflowMenus(this);
 
     setMinimumWidth(130);
@@ -173,4 +175,5 @@ void TForm1::CreateEndpoints() {
     NMUDP2 = std::make_unique<TNMUDP>(27002);
     NMUDP3 = std::make_unique<TNMUDP>(27003);
     ConnectEndpoints();
+    ConnectRefreshEndpoint();
 }

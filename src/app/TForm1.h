@@ -34,6 +34,7 @@ class QToolBar;
 class QToolButton;
 class QTreeView;
 class QTreeWidget;
+class RefreshController; // refresh
 class SearchController;
 class ServerIntake;
 class ServerListModel;
@@ -152,6 +153,12 @@ public:
     std::unique_ptr<ServerListModel> SearchResultsModel; // rows of ListView_Server
     std::unique_ptr<ServerIntake> Intake;                // answers of NMUDP1 and manual adds
     std::unique_ptr<SearchController> Search;            // the scan's worker and its bridge
+
+    // ---- refresh: passes over both lists, continuous mode, NMUDP2's answers ----
+    std::unique_ptr<RefreshController> Refresh;
+    void BuildRefresh();
+    // Hands NMUDP2's answers to the refresh once the endpoint exists.
+    void ConnectRefreshEndpoint();
 
     // ---- main menu ----
     QMenu* Menu_File = nullptr;

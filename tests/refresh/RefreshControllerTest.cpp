@@ -1,0 +1,187 @@
+#include "RefreshController.h"
+
+#include "FakeClock.h"
+#include "FakeServer.h"
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct StepCase {
+    const char* Name;
+    uint64_t Rows;
+    uint32_t Step;
+};
+void PrintTo(const StepCase& c, std::ostream* os) {
+    *os << c.Name;
+}
+
+class ProgressStepTest : public ::testing::TestWithParam<StepCase> {};
+
+TEST_P(ProgressStepTest, DividesTheBarByTheRows) {
+    EXPECT_EQ(RefreshProgressStep(GetParam().Rows), GetParam().Step);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ProgressStepTest,
+    ::testing::Values(StepCase{"None", 0, 10000}, StepCase{"One", 1, 10000},
+                      StepCase{"Three", 3, 3333}, StepCase{"TenThousand", 10000, 1},
+                      StepCase{"TenThousandAndOne", 10001, 0},
+                      // Beyond 32 bits: would wrap to a small count in 32-bit arithmetic.
+                      StepCase{"TwoToThe32PlusThree", (uint64_t{1} << 32) + 3, 0}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+struct TextCase {
+    const char* Name;
+    const char* Text;
+    int Ms;
+};
+void PrintTo(const TextCase& c, std::ostream* os) {
+    *os << c.Name;
+}
+
+class PeriodTest : public ::testing::TestWithParam<TextCase> {};
+TEST_P(PeriodTest, ReadsSecondsAsWholeMilliseconds) {
+    EXPECT_EQ(ContinuousPeriodMs(GetParam().Text), GetParam().Ms);
+}
+INSTANTIATE_TEST_SUITE_P(
+    Texts, PeriodTest,
+    ::testing::Values(TextCase{"OneSecond", "1", 1000}, TextCase{"Hundred", "100", 100000},
+                      TextCase{"Fraction", "2.5", 2500}, TextCase{"Truncated", "0.0019", 1},
+                      TextCase{"BelowOneMs", "0.0001", 1}, TextCase{"Zero", "0", 1000},
+                      TextCase{"Negative", "-3", 1000}, TextCase{"Word", "abc", 1000},
+                      TextCase{"Empty", "", 1000}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+class PauseTest : public ::testing::TestWithParam<TextCase> {};
+TEST_P(PauseTest, ReadsTheIntervalAsMilliseconds) {
+    EXPECT_EQ(FinalPauseMs(GetParam().Text), GetParam().Ms);
+}
+INSTANTIATE_TEST_SUITE_P(Texts, PauseTest,
+                         ::testing::Values(TextCase{"One", "1", 1}, TextCase{"Many", "250", 250},
+                                           TextCase{"Fraction", "2.5", 0},
+                                           TextCase{"Negative", "-5", 0},
+                                           TextCase{"Word", "abc", 0}, TextCase{"Empty", "", 0}),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
+// A controller over a model of its own, sends recorded, on the fake clock.
+class Answers : public ::testing::Test {
+protected:
+    Answers() : Refresh(Model) {
+        Refresh.Send = [this](const std::string& host, int port, std::span<const uint8_t>) {
+            Sent.push_back(host + ":" + std::to_string(port));
+        };
+        Refresh.Options = [this] { return Options; };
+    }
+    static ServerStructure Row(const std::string& ip, const std::string& port) {
+        ServerStructure row;
+        row.IP = ip;
+        row.Port = port;
+        row.Protocol = "00";
+        row.Answered = true;
+        return row;
+    }
+    void Take(const FakeServerConfig& server) {
+        const std::string answer = BuildInfoAnswer(server);
+        Refresh.TakeDatagram(std::span<const uint8_t>(
+            reinterpret_cast<const uint8_t*>(answer.data()), answer.size()));
+    }
+    static FakeServerConfig Server(const std::string& ip, uint16_t port, int protocol = 47) {
+        FakeServerConfig config;
+        config.Ip = ip;
+        config.Port = port;
+        config.Name = "Srv " + ip;
+        config.Protocol = protocol;
+        return config;
+    }
+
+    ScopedFakeClock Clock;
+    BrowserModel Model;
+    RefreshOptions Options;
+    RefreshController Refresh;
+    std::vector<std::string> Sent;
+};
+
+TEST_F(Answers, EachQueryTakesOneAnswerTimedFromItsOwnStamp) {
+    Clock.Set(100);
+    Model.SearchResults.Add(Row("127.42.50.1", "27015"));
+    Model.SearchResults.Add(Row("127.42.50.12", "7015"));
+    Refresh.StartRefresh(); // the first row is queried at once
+    ASSERT_EQ(Sent, std::vector<std::string>{"127.42.50.1:27015"});
+    Clock.Advance(12);
+    Take(Server("127.42.50.1", 27015));
+    Clock.Advance(30);
+    Take(Server("127.42.50.1", 27015)); // a second answer to the same query
+    const ServerStructure& first = Model.SearchResults[0];
+    EXPECT_EQ(first.Response, "12");
+    EXPECT_EQ(first.SentAt, 100u);
+    EXPECT_EQ(first.Name, "Srv 127.42.50.1");
+    EXPECT_TRUE(first.Alive && first.Answered);
+    // The second row was not queried yet: it keeps its old latch and takes nothing.
+    EXPECT_EQ(Model.SearchResults[1], Row("127.42.50.12", "7015"));
+    Refresh.StopAll();
+}
+
+struct DropCase {
+    const char* Name;
+    const char* Reported; // the answer's "address"
+    int Protocol;
+    const char* ResultFilter1;
+    const char* ResultFilter2;
+    bool Taken;
+};
+void PrintTo(const DropCase& c, std::ostream* os) {
+    *os << c.Name;
+}
+
+class AnswerFilterTest : public Answers, public ::testing::WithParamInterface<DropCase> {};
+
+TEST_P(AnswerFilterTest, SearchResultsTakeOnlyUsableAnswersOfVersionsSwitchedOn) {
+    const DropCase& c = GetParam();
+    Options.ResultFilter1 = c.ResultFilter1;
+    Options.ResultFilter2 = c.ResultFilter2;
+    Model.SearchResults.Add(Row("127.42.50.1", "27015"));
+    Model.Favorites.Add(Row("127.42.50.1", "27015"));
+    Refresh.StartRefresh();
+    FakeServerConfig server = Server("127.42.50.1", 27015, c.Protocol);
+    server.ReportedAddress = c.Reported;
+    Take(server);
+    EXPECT_EQ(Model.SearchResults[0].Answered, c.Taken);
+    Refresh.StopAll();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, AnswerFilterTest,
+    ::testing::Values(DropCase{"Plain", "127.42.50.1:27015", 47, "1", "1", true},
+                      DropCase{"CanonicalOfLeadingZeros", "127.42.50.01:027015", 47, "1", "1",
+                               true},
+                      DropCase{"OtherServer", "127.42.50.12:7015", 47, "1", "1", false},
+                      DropCase{"NoColon", "127.42.50.1", 47, "1", "1", false},
+                      DropCase{"BadOctet", "127.42.50.256:27015", 47, "1", "1", false},
+                      DropCase{"Cs15Off", "127.42.50.1:27015", 46, "0", "1", false},
+                      DropCase{"Cs16Off", "127.42.50.1:27015", 47, "1", "0", false},
+                      DropCase{"Cs15OffPasses16", "127.42.50.1:27015", 47, "0", "1", true},
+                      DropCase{"OtherVersionPasses", "127.42.50.1:27015", 48, "0", "0", true}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_F(Answers, FavoritesIgnoreTheVersionFilterAndTakeOneAnswerPerRow) {
+    Options.ResultFilter2 = "0";
+    Model.Favorites.Add(Row("127.42.50.1", "27015"));
+    Model.Favorites.Add(Row("127.42.50.1", "27015"));
+    Refresh.StartRefresh();
+    // Both rows waiting, as after both were queried.
+    Model.Favorites.Update(1, [](ServerStructure& r) { r.Answered = false; });
+    Take(Server("127.42.50.1", 27015));
+    EXPECT_TRUE(Model.Favorites[0].Answered);
+    EXPECT_FALSE(Model.Favorites[1].Answered);
+    Take(Server("127.42.50.1", 27015));
+    EXPECT_TRUE(Model.Favorites[1].Answered);
+    EXPECT_EQ(Model.Favorites[1].Protocol, "47");
+    Refresh.StopAll();
+}
+
+} // namespace
