@@ -1,6 +1,8 @@
 #include "TForm1.h"
 
 #include "Accessibility.h"
+#include "DetailsController.h"
+#include "FavoriteListModel.h"
 #include "PortPanel.h"
 #include "SearchController.h"
 #include "ServerIntake.h"
@@ -76,6 +78,8 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     rows->addWidget(BuildStatusStrip(central));
     ConnectSwitches();
     BuildDiscovery();
+    BuildViews();
+    BuildDetails();
     NameOverflowMenus(this);
 
     setMinimumWidth(130);
@@ -173,4 +177,5 @@ void TForm1::CreateEndpoints() {
     NMUDP2 = std::make_unique<TNMUDP>(27002);
     NMUDP3 = std::make_unique<TNMUDP>(27003);
     ConnectEndpoints();
+    ConnectDetailsEndpoint();
 }

@@ -34,6 +34,8 @@ class QToolBar;
 class QToolButton;
 class QTreeView;
 class QTreeWidget;
+class DetailsController;
+class FavoriteListModel;
 class SearchController;
 class ServerIntake;
 class ServerListModel;
@@ -153,6 +155,21 @@ public:
     std::unique_ptr<ServerIntake> Intake;                // answers of NMUDP1 and manual adds
     std::unique_ptr<SearchController> Search;            // the scan's worker and its bridge
 
+    // ---- views and details: the favorites view, sorting, the picked server's details ----
+    std::unique_ptr<FavoriteListModel> FavoritesModel; // rows of ListView_Favorite
+    std::unique_ptr<DetailsController> Details;        // NMUDP0's details query
+    void RebuildFavoritesView();
+    // Header clicks; the same from the mouse or from code.
+    void ListView_ServerColumnClick(int column);
+    void ListView_FavoriteColumnClick(int column);
+    void ListView_PlayersInfoColumnClick(int column);
+    void ListView_RulesInfoColumnClick(int column);
+    // A double click on a detail list empties it.
+    void ListView_PlayersInfoDblClick();
+    void ListView_RulesInfoDblClick();
+    // Asks for the details of the server a row of ListView_Server or ListView_Favorite shows.
+    void RequestDetailsForRow(QTreeView* view, int viewRow);
+
     // ---- main menu ----
     QMenu* Menu_File = nullptr;
     QMenu* Menu_Import = nullptr;
@@ -257,6 +274,10 @@ private:
     void BuildDiscovery();
     // Hands NMUDP1's answers to the intake once the endpoint exists.
     void ConnectEndpoints();
+    // details
+    void BuildViews();
+    void BuildDetails();
+    void ConnectDetailsEndpoint();
 
     bool FirstShowPending = true;
     bool LaidOut = false; // the panels hold real sizes only after the first layout
