@@ -9,13 +9,36 @@
 #include "ServerListModel.h"
 #include "WidgetText.h"
 
-#include <QApplication>
+#include <QEvent>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QPalette>
 #include <QTreeView>
 
+#include <functional>
+#include <memory>
+
 namespace {
+
+// Runs an action when a mouse button goes down on a widget, before the widget handles it.
+class MousePressHook : public QObject {
+public:
+    MousePressHook(QWidget* widget, std::function<void()> action)
+        : QObject(widget), Action(std::move(action)) {
+        widget->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::MouseButtonPress)
+            Action();
+        return false;
+    }
+
+private:
+    std::function<void()> Action;
+};
 
 Qt::SortOrder Order(bool ascending) {
     return ascending ? Qt::AscendingOrder : Qt::DescendingOrder;
@@ -46,16 +69,29 @@ void TForm1::BuildViews() {
         header->setSortIndicator(column, Order(ascending));
         connect(header, &QHeaderView::sectionClicked, this,
                 [this, columnClick](int section) { (this->*columnClick)(section); });
-        // A click asks for the row's details; so does a move of the current row by keys or
-        // by code, while a move made by the mouse waits for the click itself.
-        connect(view, &QTreeView::clicked, this, [this, view](const QModelIndex& index) {
-            RequestDetailsForRow(view, index.row());
-        });
-        connect(view->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-                [this, view](const QModelIndex& current) {
-                    if (current.isValid() && QApplication::mouseButtons() == Qt::NoButton)
-                        RequestDetailsForRow(view, current.row());
+        // A selected row becoming current asks for its details (keys, code); a click asks
+        // unless its press already did. Focus alone makes a row current without selecting
+        // it, and a press makes it current before selecting it, so neither asks by itself.
+        auto askedSincePress = std::make_shared<bool>(false);
+        new MousePressHook(view->viewport(), [askedSincePress] { *askedSincePress = false; });
+        connect(view, &QTreeView::clicked, this,
+                [this, view, askedSincePress](const QModelIndex& index) {
+                    if (!*askedSincePress)
+                        RequestDetailsForRow(view, index.row());
                 });
+        connect(view->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+                [this, view, askedSincePress](const QModelIndex& current) {
+                    if (!current.isValid() ||
+                        !view->selectionModel()->isRowSelected(current.row(), {}))
+                        return;
+                    *askedSincePress = true;
+                    RequestDetailsForRow(view, current.row());
+                });
+        // The selection stays as visible as with focus when another control has it.
+        QPalette palette = view->palette();
+        for (const QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})
+            palette.setColor(QPalette::Inactive, role, palette.color(QPalette::Active, role));
+        view->setPalette(palette);
     };
     wire(ListView_Server, &TForm1::ListView_ServerColumnClick, Browser.ServerSortColumn,
          Browser.ServerSortAscending);

@@ -249,4 +249,39 @@ TEST_F(Details, LateAnswerOfTheServerPickedBeforeNeverFillsThePanel) {
     EXPECT_TRUE(Form1->Model().SearchResults[0].Alive);
 }
 
+TEST_F(Details, PickedFavoriteTakesTheAnswerInTheFirstWaitingRowOfEachList) {
+    const FakeServerConfig config = DetailServer("127.41.0.6", Name);
+    ASSERT_GE(Farm.Add(config), 0);
+    ASSERT_TRUE(Farm.Start()) << Farm.LastError();
+    ServerStructure stale = Pending("127.41.0.6");
+    stale.Answered = true;
+    ServerRows& favorites = Form1->Model().Favorites;
+    favorites.Add(stale);
+    favorites.Add(stale);
+    Form1->RebuildFavoritesView();
+    AddRows({"127.41.0.6"}); // waiting for an answer since it was added
+    auto* view = Find<QTreeView>("ListView_Favorite");
+    ASSERT_EQ(view->model()->rowCount(), 2);
+
+    // The second favorite picked: the first row of that server is the one asked for.
+    view->setCurrentIndex(view->model()->index(1, 0));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Rules->topLevelItemCount() > 0; }, 5000));
+    ServerStructure answered = stale;
+    answered.Name = config.Name;
+    answered.Map = config.Map;
+    answered.Players = "2";
+    answered.MaxPlayers = "20";
+    answered.Protocol = "47";
+    answered.Password = "0";
+    answered.Alive = answered.Answered = true;
+    answered.Response = "0";
+    answered.SentAt = Clock.TickCount();
+    EXPECT_EQ(favorites[0], answered);
+    EXPECT_EQ(favorites[1], stale);
+    answered.Response = std::to_string(Clock.TickCount()); // its query left at tick 0
+    answered.SentAt = 0;
+    EXPECT_EQ(Form1->Model().SearchResults[0], answered);
+    EXPECT_EQ(Boxes(), ExpectedBoxes(config, true));
+}
+
 } // namespace
