@@ -1,6 +1,8 @@
 #include "TForm1.h"
 
 #include "Accessibility.h"
+#include "DetailsController.h"
+#include "FavoriteListModel.h"
 #include "PortPanel.h"
 #include "RefreshController.h"
 #include "SearchController.h"
@@ -78,6 +80,10 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     ConnectSwitches();
     BuildDiscovery();
     BuildRefresh();
+    BuildViews();
+    BuildDetails();
+    // A pass ends with a details query of the picked server.
+    Refresh->QueryDetails = [this](const std::string& address) { Details->QueryDetails(address); };
     NameOverflowMenus(this);
 
     setMinimumWidth(130);
@@ -176,4 +182,5 @@ void TForm1::CreateEndpoints() {
     NMUDP3 = std::make_unique<TNMUDP>(27003);
     ConnectEndpoints();
     ConnectRefreshEndpoint();
+    ConnectDetailsEndpoint();
 }

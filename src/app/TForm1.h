@@ -35,6 +35,8 @@ class QToolButton;
 class QTreeView;
 class QTreeWidget;
 class RefreshController; // refresh
+class DetailsController;
+class FavoriteListModel;
 class SearchController;
 class ServerIntake;
 class ServerListModel;
@@ -159,6 +161,20 @@ public:
     void BuildRefresh();
     // Hands NMUDP2's answers to the refresh once the endpoint exists.
     void ConnectRefreshEndpoint();
+    // ---- views and details: the favorites view, sorting, the picked server's details ----
+    std::unique_ptr<FavoriteListModel> FavoritesModel; // rows of ListView_Favorite
+    std::unique_ptr<DetailsController> Details;        // NMUDP0's details query
+    void RebuildFavoritesView();
+    // Header clicks; the same from the mouse or from code.
+    void ListView_ServerColumnClick(int column);
+    void ListView_FavoriteColumnClick(int column);
+    void ListView_PlayersInfoColumnClick(int column);
+    void ListView_RulesInfoColumnClick(int column);
+    // A double click on a detail list empties it.
+    void ListView_PlayersInfoDblClick();
+    void ListView_RulesInfoDblClick();
+    // Asks for the details of the server a row of ListView_Server or ListView_Favorite shows.
+    void RequestDetailsForRow(QTreeView* view, int viewRow);
 
     // ---- main menu ----
     QMenu* Menu_File = nullptr;
@@ -264,6 +280,10 @@ private:
     void BuildDiscovery();
     // Hands NMUDP1's answers to the intake once the endpoint exists.
     void ConnectEndpoints();
+    // details
+    void BuildViews();
+    void BuildDetails();
+    void ConnectDetailsEndpoint();
 
     bool FirstShowPending = true;
     bool LaidOut = false; // the panels hold real sizes only after the first layout

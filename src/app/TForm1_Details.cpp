@@ -2,8 +2,12 @@
 // eighteen boxes, the players page and the rules page.
 #include "TForm1.h"
 
+#include "DetailsController.h"
+#include "ListSorting.h"
+#include "TNMUDP.h"
 #include "WidgetText.h"
 
+#include <QEvent>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -12,6 +16,9 @@
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+#include <exception>
+#include <functional>
 
 namespace {
 
@@ -48,7 +55,132 @@ QTreeWidget* DetailList(QWidget* parent, const char* name, const QString& captio
     return list;
 }
 
+// A row of a detail list that keeps its GBK texts, so the list sorts by their bytes.
+class DetailItem : public QTreeWidgetItem {
+public:
+    DetailItem(std::vector<std::string> texts, bool players)
+        : Texts(std::move(texts)), Players(players) {
+        for (size_t i = 0; i < Texts.size(); ++i)
+            setText(static_cast<int>(i), ToQ(Texts[i]));
+    }
+    // Qt sorts descending by exchanging the operands, as the lists' rules ask.
+    bool operator<(const QTreeWidgetItem& other) const override {
+        const auto& that = static_cast<const DetailItem&>(other).Texts;
+        const int column = treeWidget() ? treeWidget()->sortColumn() : 0;
+        if (Players)
+            return ComparePlayersInfo(column, Texts[0], Texts[1], Texts[2], that[0], that[1],
+                                      that[2]) < 0;
+        return CompareRulesInfo(column, Texts[0], Texts[1], that[0], that[1]) < 0;
+    }
+
+private:
+    std::vector<std::string> Texts;
+    bool Players;
+};
+
+// Runs an action on a double click anywhere in a list, rows or empty space.
+class DoubleClickHook : public QObject {
+public:
+    DoubleClickHook(QWidget* viewport, std::function<void()> action)
+        : QObject(viewport), Action(std::move(action)) {
+        viewport->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() != QEvent::MouseButtonDblClick)
+            return false;
+        Action();
+        return true;
+    }
+
+private:
+    std::function<void()> Action;
+};
+
+void SortDetailList(QTreeWidget* list, int column, bool ascending) {
+    list->sortItems(column, ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
+}
+
 } // namespace
+
+void TForm1::BuildDetails() {
+    Details = std::make_unique<DetailsController>(Browser);
+    Details->Send = [this](const std::string& host, int port, std::span<const uint8_t> bytes) {
+        // Without the endpoint (windows made without sockets) the request is lost.
+        if (NMUDP0)
+            NMUDP0->SendDatagram(host, port, bytes);
+    };
+    Details->ResultFilters = [this] {
+        if (!Options)
+            return std::pair<std::string, std::string>("1", "1");
+        return std::pair(Setting(SlotResultFilter1), Setting(SlotResultFilter2));
+    };
+    DetailsView& view = Details->View;
+    view.SetBox = [this](int box, const std::string& text) {
+        SS[static_cast<size_t>(box)]->setText(ToQ(text));
+    };
+    view.SetWindowCaption = [this](const std::string& caption) { setWindowTitle(ToQ(caption)); };
+    view.ActivePage = [this] { return PageControl_Info->currentIndex(); };
+    view.FillPlayersList = [this](const std::vector<PlayerLine>& players) {
+        ListView_PlayersInfo->clear();
+        QList<QTreeWidgetItem*> items;
+        for (const PlayerLine& p : players) {
+            auto* item = new DetailItem({p.Number, p.Name, p.Frags}, true);
+            item->setIcon(0, ImageList2[RowPlayer]);
+            items << item;
+        }
+        ListView_PlayersInfo->addTopLevelItems(items);
+        SortDetailList(ListView_PlayersInfo, Browser.PlayersSortColumn,
+                       Browser.PlayersSortAscending);
+    };
+    view.FillRulesList = [this](const std::vector<RuleLine>& rules) {
+        ListView_RulesInfo->clear();
+        QList<QTreeWidgetItem*> items;
+        for (const RuleLine& r : rules)
+            items << new DetailItem({r.Name, r.Value}, false);
+        ListView_RulesInfo->addTopLevelItems(items);
+        SortDetailList(ListView_RulesInfo, Browser.RulesSortColumn, Browser.RulesSortAscending);
+    };
+
+    for (QTreeWidget* list : {ListView_PlayersInfo, ListView_RulesInfo})
+        list->header()->setSectionsClickable(true);
+    connect(ListView_PlayersInfo->header(), &QHeaderView::sectionClicked, this,
+            [this](int column) { ListView_PlayersInfoColumnClick(column); });
+    connect(ListView_RulesInfo->header(), &QHeaderView::sectionClicked, this,
+            [this](int column) { ListView_RulesInfoColumnClick(column); });
+    new DoubleClickHook(ListView_PlayersInfo->viewport(),
+                        [this] { ListView_PlayersInfoDblClick(); });
+    new DoubleClickHook(ListView_RulesInfo->viewport(), [this] { ListView_RulesInfoDblClick(); });
+}
+
+void TForm1::ConnectDetailsEndpoint() {
+    if (!NMUDP0)
+        return;
+    NMUDP0->OnDataReceived = [this](TNMUDP& sender, int numberBytes, const std::string& fromIP,
+                                    int port) {
+        if (Details)
+            Details->NMUDP0DataReceived(sender, numberBytes, fromIP, port);
+    };
+}
+
+void TForm1::ListView_PlayersInfoColumnClick(int column) {
+    ColumnClick(Browser.PlayersSortColumn, Browser.PlayersSortAscending, column);
+    SortDetailList(ListView_PlayersInfo, column, Browser.PlayersSortAscending);
+}
+
+void TForm1::ListView_RulesInfoColumnClick(int column) {
+    ColumnClick(Browser.RulesSortColumn, Browser.RulesSortAscending, column);
+    SortDetailList(ListView_RulesInfo, column, Browser.RulesSortAscending);
+}
+
+void TForm1::ListView_PlayersInfoDblClick() {
+    ListView_PlayersInfo->clear();
+}
+
+void TForm1::ListView_RulesInfoDblClick() {
+    ListView_RulesInfo->clear();
+}
 
 void TForm1::BuildDetailsPanel(QWidget*) {
     Panel_ServerInfo = new QWidget(Splitter_Main);

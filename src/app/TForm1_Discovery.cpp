@@ -7,6 +7,7 @@
 #include "AddressCheck.h"
 #include "PortList.h"
 #include "PortPanel.h"
+#include "RowIconDelegate.h"
 #include "SearchController.h"
 #include "ServerIntake.h"
 #include "ServerListModel.h"
@@ -24,7 +25,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalBlocker>
-#include <QStyledItemDelegate>
 #include <QTextCursor>
 #include <QToolButton>
 #include <QTreeView>
@@ -66,31 +66,6 @@ void OnEnter(QObject* control, std::function<void()> action) {
         return true;
     });
 }
-
-// Draws the row's ImageList2 picture before the server name. A row without a picture
-// keeps the icon's room, so the names stay in one column.
-class RowIconDelegate : public QStyledItemDelegate {
-public:
-    RowIconDelegate(const ImageList& icons, QObject* parent)
-        : QStyledItemDelegate(parent), Icons(icons) {}
-
-protected:
-    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
-        QStyledItemDelegate::initStyleOption(option, index);
-        if (index.column() != 0)
-            return;
-        const QVariant image = index.data(ServerListModel::ImageIndexRole);
-        if (!image.isValid())
-            return;
-        const int i = image.toInt();
-        option->features |= QStyleOptionViewItem::HasDecoration;
-        option->decorationSize = QSize(16, 16);
-        option->icon = i >= 0 && i < Icons.size() ? Icons[i] : QIcon();
-    }
-
-private:
-    const ImageList& Icons;
-};
 
 std::vector<std::string> ListItems(const QListWidget* list) {
     std::vector<std::string> items;

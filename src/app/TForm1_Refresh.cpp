@@ -77,7 +77,7 @@ void TForm1::BuildRefresh() {
     // The groups' own switches, not whether the window happens to be on screen.
     Refresh->FavoritesVisible = [this] { return !GroupBox_Favorite->isHidden(); };
     Refresh->DetailsVisible = [this] { return !Panel_ServerInfo->isHidden(); };
-    // QueryDetails is set by the details wiring.
+    // QueryDetails is wired to the details once both exist (constructor).
 
     // The controller goes before the window's controls (StopWorkers), hence the checks.
     connect(ToolButton_RefreshList, &QToolButton::clicked, this, [this] {

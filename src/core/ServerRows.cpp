@@ -1,6 +1,7 @@
 #include "ServerRows.h"
 
 #include <algorithm>
+#include <cstdint>
 
 ServerRows::ServerRows() = default;
 ServerRows::~ServerRows() = default;
@@ -223,13 +224,69 @@ size_t ServerRows::UpdateServer(std::string_view ip, std::string_view port,
     return rows.size();
 }
 
+namespace {
+
+// The order a stable sort by CompareRows gives, computed on keys taken out of the rows
+// once: the rows' own texts are scattered in memory, the keys lie side by side. Ties keep
+// list order through the position, so an unstable sort of the keys is stable for rows.
+std::vector<uint32_t> SortedOrder(const std::vector<const ServerStructure*>& rows, int column,
+                                  bool ascending) {
+    const size_t n = rows.size();
+    std::vector<uint32_t> order(n);
+    if (column == ColName || column == ColIP || column == ColMap) {
+        struct Key {
+            uint64_t Prefix; // the first 8 bytes, big-endian, zero-padded
+            std::string_view Text;
+            uint32_t Position;
+        };
+        std::vector<Key> keys(n);
+        for (size_t i = 0; i < n; ++i) {
+            const std::string& text = ColumnText(*rows[i], column);
+            uint64_t prefix = 0;
+            for (size_t k = 0; k < 8; ++k)
+                prefix = prefix << 8 | (k < text.size() ? static_cast<unsigned char>(text[k]) : 0u);
+            keys[i] = {prefix, text, static_cast<uint32_t>(i)};
+        }
+        std::sort(keys.begin(), keys.end(), [ascending](const Key& a, const Key& b) {
+            int c = a.Prefix < b.Prefix ? -1 : a.Prefix > b.Prefix ? 1 : 0;
+            if (c == 0)
+                c = a.Text.compare(b.Text); // memcmp: unsigned bytes, a prefix first
+            if (c != 0)
+                return ascending ? c < 0 : c > 0;
+            return a.Position < b.Position;
+        });
+        for (size_t i = 0; i < n; ++i)
+            order[i] = keys[i].Position;
+        return order;
+    }
+    std::vector<uint64_t> keys(n);
+    for (size_t i = 0; i < n; ++i) {
+        // The value, flipped into unsigned order (and inverted for descending), above the position.
+        const int32_t value = NumericKey(ColumnText(*rows[i], column));
+        uint32_t ordered = static_cast<uint32_t>(value) ^ 0x80000000u;
+        if (!ascending)
+            ordered = ~ordered;
+        keys[i] = uint64_t{ordered} << 32 | i;
+    }
+    std::sort(keys.begin(), keys.end());
+    for (size_t i = 0; i < n; ++i)
+        order[i] = static_cast<uint32_t>(keys[i]);
+    return order;
+}
+
+} // namespace
+
 void ServerRows::Sort(int column, bool ascending) {
     if (Nodes.empty())
         return;
-    std::stable_sort(Nodes.begin(), Nodes.end(), [&](const auto& a, const auto& b) {
-        const int c = CompareRows(a->Row, b->Row, column);
-        return ascending ? c < 0 : c > 0;
-    });
+    std::vector<const ServerStructure*> rows(Nodes.size());
+    for (size_t i = 0; i < Nodes.size(); ++i)
+        rows[i] = &Nodes[i]->Row;
+    const std::vector<uint32_t> order = SortedOrder(rows, column, ascending);
+    std::vector<std::unique_ptr<Node>> sorted(Nodes.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        sorted[i] = std::move(Nodes[order[i]]);
+    Nodes = std::move(sorted);
     std::vector<size_t> newPositionOf(Nodes.size());
     for (size_t i = 0; i < Nodes.size(); ++i)
         newPositionOf[Nodes[i]->Position] = i;

@@ -1,11 +1,15 @@
 #include "ServerRows.h"
 
+#include "ServerList.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <functional>
 #include <ostream>
 #include <set>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -270,6 +274,43 @@ TEST(SortList, ReportsTheMovesSoAViewCanFollowItsRows) {
     SortList(rows, ColName, true, [&] { ++rebuilds; });
     EXPECT_EQ(moves, (std::vector<size_t>{2, 0, 1}));
     EXPECT_EQ(rebuilds, 1);
+}
+
+// Texts that collide: equal after 8 bytes or in their first 8, prefixes, high GBK bytes,
+// numbers equal as integers but not as text, and what counts as -1 (empty, not a number).
+TEST(ServerRows, SortOrdersLikeAStableSortByTheColumnsComparison) {
+    const std::vector<std::string> texts = {
+        "",   "abcdefgh", "abcdefghi", "abcdefgh2", "abcdefgi", "ab",          "\xb1\xb1\xbe\xa9",
+        "B",  "7",        "007",       "-1",        "x1",       "-2147483648", "2147483647",
+        "10", "9"};
+    std::vector<ServerStructure> rows;
+    for (size_t i = 0; i < 64; ++i) {
+        ServerStructure r;
+        r.Name = texts[(i * 7) % texts.size()];
+        r.IP = texts[(i * 5 + 1) % texts.size()];
+        r.Port = texts[(i * 3 + 2) % texts.size()];
+        r.Map = texts[(i * 11 + 3) % texts.size()];
+        r.Players = texts[(i * 13 + 4) % texts.size()];
+        r.MaxPlayers = texts[i % texts.size()];
+        r.Response = texts[(i * 9 + 5) % texts.size()];
+        r.SentAt = static_cast<uint32_t>(i); // tells equal rows apart
+        rows.push_back(r);
+    }
+    for (int column = 0; column < 7; ++column) {
+        for (const bool ascending : {true, false}) {
+            ServerRows list;
+            for (const ServerStructure& r : rows)
+                list.Add(r);
+            list.Sort(column, ascending);
+            std::vector<ServerStructure> expected = rows;
+            std::stable_sort(expected.begin(), expected.end(), [&](const auto& a, const auto& b) {
+                const int c = CompareRows(a, b, column);
+                return ascending ? c < 0 : c > 0;
+            });
+            const std::vector<ServerStructure> actual(list.begin(), list.end());
+            EXPECT_EQ(actual, expected) << "column " << column << (ascending ? " asc" : " desc");
+        }
+    }
 }
 
 } // namespace

@@ -1,0 +1,262 @@
+#include "DetailsController.h"
+
+#include "AnswerRecord.h"
+#include "QueryProtocol.h"
+#include "ServerList.h"
+#include "TNMUDP.h"
+
+#include <algorithm>
+#include <exception>
+#include <string_view>
+
+namespace {
+
+// Info keys and the box each fills; "protocol" is shown as a version name instead.
+struct KeyBox {
+    std::string_view Key;
+    int Box;
+};
+constexpr KeyBox InfoBoxes[] = {{"hostname", 0}, {"address", 1}, {"password", 3},
+                                {"map", 4},      {"players", 5}, {"max", 16}};
+constexpr KeyBox RuleBoxes[] = {
+    {"cm_timeleft", 6},    {"mp_startmoney", 7}, {"mp_timelimit", 8},  {"mp_buytime", 9},
+    {"mp_freezetime", 10}, {"mp_c4timer", 11},   {"mp_roundtime", 12}, {"mp_friendlyfire", 13},
+    {"mp_tkpunish", 14},   {"cm_nextmap", 15},
+};
+constexpr int VersionBox = 17, ResponseBox = 2;
+
+const std::string CaptionPrefix = "Quarrix  V1.6.0   -   ";
+
+} // namespace
+
+DetailsController::DetailsController(BrowserModel& model, const Clock& clock)
+    : Model(model), Time(clock), ReceiveBuffer(TNMUDP::MaxDatagram), BoxTexts(BoxCount) {}
+
+void DetailsController::SendTo(const std::string& host, const std::string& port,
+                               const Bytes& request) {
+    const std::optional<int32_t> number = ParseInt32(port);
+    if (!Send || !number)
+        return;
+    try {
+        Send(host, *number, request);
+    } catch (const std::exception&) {
+        // Lost like any datagram that cannot leave; the panel waits as for a silent server.
+    }
+}
+
+void DetailsController::Pick(const std::string& ip, const std::string& port) {
+    Picked = CanonicalAddress(ip, port);
+}
+
+bool DetailsController::FromPicked(const std::string& fromIP, int port) const {
+    return Picked && Picked->IP == fromIP && Picked->Port == std::to_string(port);
+}
+
+void DetailsController::RequestDetails(ServerRows& list, size_t position) {
+    if (position >= list.size())
+        return;
+    const uint32_t now = Time.TickCount();
+    list.Update(position, [now](ServerStructure& row) {
+        row.Name.clear();
+        row.Map.clear();
+        row.Players.clear();
+        row.MaxPlayers.clear();
+        row.Response.clear();
+        row.Alive = false;
+        row.Answered = false;
+        row.SentAt = now;
+    });
+    const std::string ip = list[position].IP, port = list[position].Port;
+    Pick(ip, port);
+    SendTo(ip, port, InfoRequest());
+    Model.SelectedAddress = ip + ":" + port;
+    if (View.SetWindowCaption)
+        View.SetWindowCaption(CaptionPrefix + ip + " : " + port);
+    Model.DetailSentAt = Time.TickCount();
+    Model.DetailState = DetailInfo;
+    if (View.FillPlayersList)
+        View.FillPlayersList({});
+    if (View.FillRulesList)
+        View.FillRulesList({});
+    ClearDetails();
+}
+
+void DetailsController::QueryDetails(const std::string& address) {
+    if (address.empty())
+        return;
+    const size_t colon = address.find(':');
+    const std::string ip = address.substr(0, colon);
+    const std::string port = colon == std::string::npos ? std::string() : address.substr(colon + 1);
+    Pick(ip, port);
+    SendTo(ip, port, InfoRequest());
+    Model.DetailSentAt = Time.TickCount();
+    Model.DetailState = DetailInfo;
+}
+
+void DetailsController::ClearDetails() {
+    for (int box = 0; box < BoxCount; ++box)
+        SetBox(box, std::string());
+}
+
+void DetailsController::SetBox(int box, const std::string& text) {
+    BoxTexts[static_cast<size_t>(box)] = text;
+    if (View.SetBox)
+        View.SetBox(box, text);
+}
+
+bool DetailsController::ActivePageIsPlayers() const {
+    return View.ActivePage && View.ActivePage() == PlayersPage;
+}
+
+void DetailsController::NMUDP0DataReceived(TNMUDP& sender, int numberBytes,
+                                           const std::string& fromIP, int port) {
+    if (numberBytes == -1)
+        return;
+    std::vector<uint8_t> datagram(TNMUDP::MaxDatagram);
+    const int n = sender.ReadDatagram(std::span<uint8_t>(datagram));
+    datagram.resize(static_cast<size_t>(std::max(n, 0)));
+    TakeDatagram(datagram, fromIP, port);
+}
+
+void DetailsController::TakeDatagram(std::span<const uint8_t> datagram, const std::string& fromIP,
+                                     int port) {
+    // The zeroed buffer lets a short datagram end its last text where it ends.
+    std::fill(ReceiveBuffer.begin(), ReceiveBuffer.end(), uint8_t{0});
+    const size_t n = std::min(datagram.size(), ReceiveBuffer.size());
+    std::copy_n(datagram.begin(), n, ReceiveBuffer.begin());
+    const std::span<uint8_t> bytes(ReceiveBuffer.data(), n);
+
+    if (!FromPicked(fromIP, port)) {
+        // Another server's late info answer still serves its own rows, never the panel.
+        MarkInfoHeader(bytes);
+        ServerInfoStructure info;
+        if (ParseInfoAnswer(bytes, info))
+            ApplyInfoToRows(info);
+        return;
+    }
+
+    switch (Model.DetailState.load()) {
+    case DetailInfo: {
+        Model.DetailReceivedAt = Time.TickCount();
+        MarkInfoHeader(bytes);
+        if (ParseInfoAnswer(bytes, Model.ServerInfo)) {
+            ApplyInfoToRows(Model.ServerInfo);
+            const auto elapsed = static_cast<int32_t>(Model.DetailReceivedAt - Model.DetailSentAt);
+            SetBox(ResponseBox, std::to_string(elapsed));
+            ShowInfoDetails();
+        }
+        if (ActivePageIsPlayers()) {
+            Model.DetailState = DetailPlayers;
+            SendTo(Picked->IP, Picked->Port, PlayersRequest());
+        } else {
+            Model.DetailState = DetailRules;
+            SendTo(Picked->IP, Picked->Port, RulesRequest());
+        }
+        break;
+    }
+    case DetailPlayers:
+        if (ParsePlayersAnswer(bytes, DetailPlayers, Model.PlayersInfo, Model.PlayerCount))
+            FillPlayersList();
+        break;
+    case DetailRules:
+        if (ParseRulesAnswer(bytes, DetailRules, Model.RulesInfo, Model.RuleCount)) {
+            ShowRuleDetails();
+            FillRulesList();
+        }
+        if (ActivePageIsPlayers()) {
+            Model.DetailState = DetailPlayers;
+            SendTo(Picked->IP, Picked->Port, PlayersRequest());
+        }
+        break;
+    default:
+        Model.DetailState = DetailIdle;
+        break;
+    }
+}
+
+void DetailsController::ShowInfoDetails() {
+    const ServerInfoStructure& info = Model.ServerInfo;
+    for (int i = 0; i < InfoPairCount; ++i) {
+        const std::string& key = info.Keys[static_cast<size_t>(i)];
+        const std::string& value = info.Values[static_cast<size_t>(i)];
+        if (key == "protocol") {
+            // Only the two known versions are named; anything else leaves the box alone.
+            if (value == "46")
+                SetBox(VersionBox, "CS 1.5");
+            else if (value == "47")
+                SetBox(VersionBox, "CS 1.6");
+            continue;
+        }
+        for (const KeyBox& k : InfoBoxes)
+            if (key == k.Key)
+                SetBox(k.Box, value);
+    }
+}
+
+void DetailsController::ShowRuleDetails() {
+    const int count = std::clamp(Model.RuleCount, 0, MaxRulesInfo);
+    for (int i = 0; i < count; ++i)
+        for (const KeyBox& k : RuleBoxes)
+            if (Model.RulesInfo.Names[static_cast<size_t>(i)] == k.Key)
+                SetBox(k.Box, Model.RulesInfo.Values[static_cast<size_t>(i)]);
+}
+
+void DetailsController::FillPlayersList() {
+    std::vector<PlayerLine> players;
+    const int count = std::clamp(Model.PlayerCount, 0, MaxPlayersInfo);
+    for (int i = 0; i < count; ++i) {
+        const auto k = static_cast<size_t>(i);
+        players.push_back(
+            {Model.PlayersInfo.Numbers[k], Model.PlayersInfo.Names[k], Model.PlayersInfo.Frags[k]});
+    }
+    if (View.FillPlayersList)
+        View.FillPlayersList(players);
+}
+
+void DetailsController::FillRulesList() {
+    std::vector<RuleLine> rules;
+    const int count = std::clamp(Model.RuleCount, 0, MaxRulesInfo);
+    for (int i = 0; i < count; ++i) {
+        const auto k = static_cast<size_t>(i);
+        rules.push_back({Model.RulesInfo.Names[k], Model.RulesInfo.Values[k]});
+    }
+    if (View.FillRulesList)
+        View.FillRulesList(rules);
+}
+
+void DetailsController::ApplyInfoToRows(const ServerInfoStructure& info) {
+    const std::optional<ServerStructure> answer = BuildAnswerRecord(info);
+    if (!answer)
+        return;
+    const uint32_t now = Time.TickCount();
+    // Only a row still waiting for its query's answer takes one, with its own round trip.
+    const auto take = [&](ServerStructure& row) {
+        row.Name = answer->Name;
+        row.Map = answer->Map;
+        row.Players = answer->Players;
+        row.MaxPlayers = answer->MaxPlayers;
+        row.Protocol = answer->Protocol;
+        row.Password = answer->Password;
+        row.Response = std::to_string(static_cast<uint32_t>(now - row.SentAt));
+        row.Alive = true;
+        row.Answered = true;
+    };
+
+    const auto [filter1, filter2] =
+        ResultFilters ? ResultFilters() : std::pair<std::string, std::string>("1", "1");
+    const bool filtered = (filter1 == "0" && answer->Protocol == "46") ||
+                          (filter2 == "0" && answer->Protocol == "47");
+    if (!filtered)
+        Model.SearchResults.UpdateServer(answer->IP, answer->Port, [&](ServerStructure& row) {
+            if (!row.Answered)
+                take(row);
+        });
+
+    // In the favorites one answer serves one row, the first still waiting.
+    for (const size_t position : Model.Favorites.Find(answer->IP, answer->Port)) {
+        if (Model.Favorites[position].Answered)
+            continue;
+        Model.Favorites.Update(position, take);
+        break;
+    }
+}

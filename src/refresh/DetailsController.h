@@ -1,0 +1,94 @@
+#pragma once
+
+#include "BrowserModel.h"
+#include "Clock.h"
+#include "QueryProtocol.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+#include <utility>
+#include <vector>
+
+class TNMUDP;
+
+// One row of ListView_PlayersInfo: the player's number, name and frag count (GBK).
+struct PlayerLine {
+    std::string Number, Name, Frags;
+    bool operator==(const PlayerLine&) const = default;
+};
+
+// One row of ListView_RulesInfo: the rule's name and value (GBK).
+struct RuleLine {
+    std::string Name, Value;
+    bool operator==(const RuleLine&) const = default;
+};
+
+// What the details panel shows; every text is GBK.
+struct DetailsView {
+    // Sets the text of box SSi.
+    std::function<void(int box, const std::string& text)> SetBox;
+    std::function<void(const std::string& caption)> SetWindowCaption;
+    // Replaces the rows of a detail list; an empty list empties it.
+    std::function<void(const std::vector<PlayerLine>& players)> FillPlayersList;
+    std::function<void(const std::vector<RuleLine>& rules)> FillRulesList;
+    // Index of the active page of PageControl_Info: 0 basic, 1 players, 2 rules.
+    std::function<int()> ActivePage;
+};
+
+// The details of the picked server through NMUDP0: the info request, then the players or
+// the rules request by the active page, the boxes and lists filled from the answers, and
+// the info answer taken into the server's rows of both lists. Only datagrams sent from
+// the picked server's address and port drive the panel, so a late answer of a server
+// picked earlier never shows as the current one's. UI thread only.
+class DetailsController {
+public:
+    static constexpr int BoxCount = 18;
+    static constexpr int PlayersPage = 1;
+
+    DetailsController(BrowserModel& model, const Clock& clock = CurrentClock());
+
+    DetailsView View;
+    // Sends one datagram through NMUDP0.
+    std::function<void(const std::string& host, int port, std::span<const uint8_t> bytes)> Send;
+    // Result/Filter1 and Result/Filter2: a "0" keeps CS 1.5 or CS 1.6 answers out of the
+    // search results. Both on when unset.
+    std::function<std::pair<std::string, std::string>()> ResultFilters;
+
+    // The user picked this row: blanks it, asks the server for its info, makes it the
+    // selected server, names it in the window caption and empties the panel.
+    void RequestDetails(ServerRows& list, size_t position);
+    // Asks the server at "IP:Port" for its details again, keeping what the panel shows
+    // until the answers replace it. Nothing for an empty address.
+    void QueryDetails(const std::string& address);
+    // Empties the eighteen boxes.
+    void ClearDetails();
+    // The receive event of NMUDP0: reads the datagram being reported and takes it.
+    void NMUDP0DataReceived(TNMUDP& sender, int numberBytes, const std::string& fromIP, int port);
+    // The same for a datagram at hand, sent from fromIP:port.
+    void TakeDatagram(std::span<const uint8_t> datagram, const std::string& fromIP, int port);
+
+    // The texts of the boxes as last set (GBK), SSi at index i.
+    const std::vector<std::string>& Boxes() const { return BoxTexts; }
+
+private:
+    void SendTo(const std::string& host, const std::string& port, const Bytes& request);
+    void SetBox(int box, const std::string& text);
+    void ShowInfoDetails();
+    void ShowRuleDetails();
+    void FillPlayersList();
+    void FillRulesList();
+    void ApplyInfoToRows(const ServerInfoStructure& info);
+    bool ActivePageIsPlayers() const;
+    bool FromPicked(const std::string& fromIP, int port) const;
+    void Pick(const std::string& ip, const std::string& port);
+
+    BrowserModel& Model;
+    const Clock& Time;
+    // The picked server as a datagram's sender names it; none when it cannot be reached.
+    std::optional<ServerKey> Picked;
+    std::vector<uint8_t> ReceiveBuffer;
+    std::vector<std::string> BoxTexts;
+};

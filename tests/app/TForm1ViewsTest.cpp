@@ -1,0 +1,275 @@
+// The two server views and the detail lists in the real window, offscreen: row icons, the
+// favorites shown by the show settings, header sorting by mouse and code, and the detail
+// lists keeping themselves sorted. No sockets: rows are put into the shared model.
+#include "AppFixture.h"
+#include "DetailsController.h"
+#include "FavoriteListModel.h"
+#include "Gbk.h"
+#include "ServerListModel.h"
+#include "TForm1.h"
+
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTreeView>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <ostream>
+#include <vector>
+
+namespace {
+
+ServerStructure Row(const std::string& name, const std::string& ip, const std::string& protocol,
+                    const std::string& password = "0", bool alive = true) {
+    ServerStructure r;
+    r.Name = name;
+    r.IP = ip;
+    r.Port = "27015";
+    r.Map = "de_dust2";
+    r.Players = "3";
+    r.MaxPlayers = "20";
+    r.Protocol = protocol;
+    r.Password = password;
+    r.Alive = alive;
+    r.Answered = alive;
+    return r;
+}
+
+// UTF-8 literals as the texts a column shows.
+QStringList L(std::initializer_list<const char*> items) {
+    QStringList texts;
+    for (const char* item : items)
+        texts << QString::fromUtf8(item);
+    return texts;
+}
+
+QStringList Column(const QTreeView* view, int column) {
+    QStringList texts;
+    for (int r = 0; r < view->model()->rowCount(); ++r)
+        texts << view->model()->index(r, column).data().toString();
+    return texts;
+}
+
+QStringList Column(const QTreeWidget* list, int column) {
+    QStringList texts;
+    for (int r = 0; r < list->topLevelItemCount(); ++r)
+        texts << list->topLevelItem(r)->text(column);
+    return texts;
+}
+
+class Views : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // No refresh pass at the first show: it would blank the rows under test.
+        App.WriteIni("WindowStates/RemWindowStates=0\nFavorite/Synchronize=0\n" + Ini);
+        App.Create();
+        Server = Find<QTreeView>("ListView_Server");
+        Favorite = Find<QTreeView>("ListView_Favorite");
+        ASSERT_TRUE(Server && Favorite);
+    }
+    void Show() { App.Show(); }
+    // Lets the views hear of the rows put into the lists.
+    static bool Shows(const QTreeView* view, int rows) {
+        return QTest::qWaitFor([&] { return view->model()->rowCount() == rows; }, 2000);
+    }
+    static void ClickHeader(QTreeView* view, int section) {
+        QHeaderView* header = view->header();
+        const QPoint at(header->sectionViewportPosition(section) + header->sectionSize(section) / 2,
+                        header->height() / 2);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
+    }
+
+    std::string Ini = "Favorite/Filter1=1\nFavorite/Filter2=1\n";
+    AppFixture App;
+    QTreeView* Server = nullptr;
+    QTreeView* Favorite = nullptr;
+};
+
+struct IconCase {
+    const char* Name;
+    ServerStructure Row;
+    int Image;
+};
+void PrintTo(const IconCase& c, std::ostream* os) {
+    *os << c.Name;
+}
+
+class ViewsIcons : public Views, public testing::WithParamInterface<IconCase> {};
+
+TEST_P(ViewsIcons, BothViewsShowTheRowsPicture) {
+    Form1->Model().SearchResults.Add(GetParam().Row);
+    Form1->Model().Favorites.Add(GetParam().Row);
+    Show();
+    for (QTreeView* view : {Server, Favorite}) {
+        ASSERT_TRUE(Shows(view, 1)) << view->objectName().toStdString();
+        EXPECT_EQ(view->model()->index(0, 0).data(ServerListModel::ImageIndexRole).toInt(),
+                  GetParam().Image)
+            << view->objectName().toStdString();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    States, ViewsIcons,
+    testing::Values(IconCase{"DownWhateverItsTag", Row("a", "127.41.1.1", "46", "1", false), 0},
+                    IconCase{"Open15", Row("a", "127.41.1.1", "46", "0"), 1},
+                    IconCase{"Open16", Row("a", "127.41.1.1", "47", "0"), 2},
+                    IconCase{"Locked15", Row("a", "127.41.1.1", "46", "1"), 3},
+                    IconCase{"Locked16", Row("a", "127.41.1.1", "47", "1"), 4},
+                    IconCase{"LiveVersionUnknown", Row("a", "127.41.1.1", "00", "0"), -1},
+                    IconCase{"LivePasswordUnknown", Row("a", "127.41.1.1", "47", ""), -1}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+struct ShowCase {
+    const char* Name;
+    const char* Filter1;
+    const char* Filter2;
+    std::vector<const char*> Shown;
+};
+void PrintTo(const ShowCase& c, std::ostream* os) {
+    *os << c.Name;
+}
+
+class ViewsFavoritesShow : public Views, public testing::WithParamInterface<ShowCase> {
+protected:
+    void SetUp() override {
+        Ini = std::string("Favorite/Filter1=") + GetParam().Filter1 +
+              "\nFavorite/Filter2=" + GetParam().Filter2 + "\n";
+        Views::SetUp();
+    }
+};
+
+// Favorites tagged "46", "47", "00", "47", named after their place in the list.
+TEST_P(ViewsFavoritesShow, ShowsTheChosenRowsAndCountsThem) {
+    int n = 0;
+    for (const char* tag : {"46", "47", "00", "47"}) {
+        const std::string name = "f" + std::to_string(n++);
+        Form1->Model().Favorites.Add(Row(name, "127.41.2." + std::to_string(n), tag));
+    }
+    Show(); // the first show rebuilds the favorites view
+    QStringList shown;
+    for (const char* name : GetParam().Shown)
+        shown << QString::fromUtf8(name);
+    EXPECT_EQ(Column(Favorite, 0), shown);
+    EXPECT_EQ(Find<QGroupBox>("GroupBox_Favorite")->title(),
+              QStringLiteral("我的收藏 : %1").arg(shown.size()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Settings, ViewsFavoritesShow,
+                         testing::Values(ShowCase{"Only15", "1", "0", {"f0", "f2"}},
+                                         ShowCase{"Only16", "0", "1", {"f1", "f2", "f3"}},
+                                         ShowCase{"Both", "1", "1", {"f0", "f1", "f2", "f3"}},
+                                         ShowCase{"Neither", "0", "0", {}}),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
+class ViewsOnly15 : public Views {
+protected:
+    void SetUp() override {
+        Ini = "Favorite/Filter1=1\nFavorite/Filter2=0\n";
+        Views::SetUp();
+    }
+};
+
+TEST_F(ViewsOnly15, FavoriteChangedInPlaceStaysInItsTableAndRepaintsOncePerBurst) {
+    ServerRows& favorites = Form1->Model().Favorites;
+    favorites.Add(Row("f0", "127.41.3.1", "46"));
+    favorites.Add(Row("f1", "127.41.3.2", "47"));
+    favorites.Add(Row("f2", "127.41.3.3", "00"));
+    Show();
+    ASSERT_EQ(Column(Favorite, 0), L({"f0", "f2"}));
+    QSignalSpy repaints(Favorite->model(), &QAbstractItemModel::dataChanged);
+    // A refresh reply tags the unknown server "47" and renames it, many times over.
+    for (int i = 0; i < 50; ++i)
+        favorites.Update(2, [i](ServerStructure& r) {
+            r.Protocol = "47";
+            r.Name = "g" + std::to_string(i);
+        });
+    favorites.Update(1, [](ServerStructure& r) { r.Name = "hidden"; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return repaints.size() > 0; }, 2000));
+    QTest::qWait(3 * FavoriteListModel::FrameMs); // a second notice would come by now
+    EXPECT_EQ(repaints.size(), 1);
+    EXPECT_EQ(Column(Favorite, 0), L({"f0", "g49"}));
+    Form1->RebuildFavoritesView();
+    EXPECT_EQ(Column(Favorite, 0), L({"f0"}));
+    EXPECT_EQ(Find<QGroupBox>("GroupBox_Favorite")->title(), QStringLiteral("我的收藏 : 1"));
+}
+
+class ViewsSort : public Views, public testing::WithParamInterface<const char*> {};
+
+// Names, player counts and addresses that order differently as text and as numbers.
+TEST_P(ViewsSort, HeaderClicksSortTheListAndTheSelectionFollows) {
+    const bool favorites = std::string(GetParam()) == "ListView_Favorite";
+    ServerRows& list = favorites ? Form1->Model().Favorites : Form1->Model().SearchResults;
+    const char* players[] = {"10", "9", "", "100"};
+    const char* names[] = {"b", "a", "c", "B"};
+    for (int i = 0; i < 4; ++i) {
+        ServerStructure r = Row(names[i], "127.41.4." + std::to_string(i + 1), "47");
+        r.Players = players[i];
+        list.Add(r);
+    }
+    Show();
+    QTreeView* view = favorites ? Favorite : Server;
+    ASSERT_TRUE(Shows(view, 4));
+    // Selected without becoming current, which would ask for the row's details.
+    view->selectionModel()->select(view->model()->index(1, 0),
+                                   QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+
+    ClickHeader(view, 0); // the first click on the name column: descending
+    EXPECT_EQ(Column(view, 0), L({"c", "b", "a", "B"}));
+    ClickHeader(view, 0);
+    EXPECT_EQ(Column(view, 0), L({"B", "a", "b", "c"}));
+    ClickHeader(view, 4); // another column keeps the direction: ascending, as integers
+    EXPECT_EQ(Column(view, 4), L({"", "9", "10", "100"}));
+    if (favorites)
+        Form1->ListView_FavoriteColumnClick(4);
+    else
+        Form1->ListView_ServerColumnClick(4);
+    EXPECT_EQ(Column(view, 4), L({"100", "10", "9", ""}));
+    const QModelIndexList selected = view->selectionModel()->selectedRows();
+    ASSERT_EQ(selected.size(), 1);
+    EXPECT_EQ(selected[0].data().toString(), QStringLiteral("a"));
+    EXPECT_EQ(list[static_cast<size_t>(selected[0].row())].Name, "a");
+}
+
+INSTANTIATE_TEST_SUITE_P(BothViews, ViewsSort,
+                         testing::Values("ListView_Server", "ListView_Favorite"));
+
+TEST_F(Views, HeaderClickOnAnEmptyListOnlyChangesTheSortState) {
+    Show();
+    Form1->ListView_ServerColumnClick(0);
+    EXPECT_EQ(Form1->Model().ServerSortColumn, 0);
+    EXPECT_FALSE(Form1->Model().ServerSortAscending);
+    EXPECT_EQ(Server->model()->rowCount(), 0);
+}
+
+TEST_F(Views, DetailListsKeepThemselvesSorted) {
+    Show();
+    auto* players = Find<QTreeWidget>("ListView_PlayersInfo");
+    auto* rules = Find<QTreeWidget>("ListView_RulesInfo");
+    DetailsView& detail = Form1->Details->View;
+    detail.FillPlayersList({{"1", "bob", "5"}, {"2", G("张三"), "10"}, {"3", "Al", "-1"}});
+    EXPECT_EQ(Column(players, 2), L({"10", "5", "-1"})); // frags, descending
+    EXPECT_EQ(players->topLevelItem(0)->icon(0).cacheKey(),
+              Form1->ImageList2[RowPlayer].cacheKey());
+    ClickHeader(reinterpret_cast<QTreeView*>(players), 1); // names keep the direction
+    EXPECT_EQ(Column(players, 1), L({"张三", "bob", "Al"}));
+    Form1->ListView_PlayersInfoColumnClick(1);
+    EXPECT_EQ(Column(players, 1), L({"Al", "bob", "张三"}));
+    Form1->ListView_PlayersInfoColumnClick(0);
+    EXPECT_EQ(Column(players, 0), L({"1", "2", "3"}));
+
+    detail.FillRulesList({{"mp_b", "x"}, {"MP_A", "y"}, {"mp_C", "z"}, {"Mp_a", "w"}});
+    EXPECT_EQ(Column(rules, 0), L({"MP_A", "Mp_a", "mp_b", "mp_C"}));
+    ClickHeader(reinterpret_cast<QTreeView*>(rules), 0);
+    EXPECT_EQ(Column(rules, 0), L({"mp_C", "mp_b", "MP_A", "Mp_a"}));
+
+    // A double click anywhere on a detail list empties it.
+    QTest::mouseDClick(rules->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(rules->topLevelItemCount(), 0);
+    EXPECT_EQ(players->topLevelItemCount(), 3);
+}
+
+} // namespace
