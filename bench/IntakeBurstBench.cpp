@@ -8,6 +8,7 @@
 //   flood   400 servers answer a scan while junk datagrams hit the four local ports.
 #include "BenchFarm.h"
 #include "BrowserModel.h"
+#include "QueryProtocol.h"
 #include "RangeFarm.h"
 #include "SearchController.h"
 #include "ServerIntake.h"
@@ -82,6 +83,7 @@ struct ScanRig {
                 LastAnswerNs = end;
             }
         };
+        Udp.SetAnswerTest(&LooksLikeInfoAnswer);
         Controller.SetPace([this] {
             const auto start = std::chrono::steady_clock::now();
             Udp.WaitForReceiveRoom();

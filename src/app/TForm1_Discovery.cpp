@@ -7,6 +7,7 @@
 #include "AddressCheck.h"
 #include "PortList.h"
 #include "PortPanel.h"
+#include "QueryProtocol.h"
 #include "RowIconDelegate.h"
 #include "SearchController.h"
 #include "ServerIntake.h"
@@ -196,6 +197,9 @@ void TForm1::ConnectEndpoints() {
         if (Intake)
             Intake->NMUDP1DataReceived(sender, numberBytes, fromIP, port);
     };
+    // Only info answers count for the scan's pace: a flood of anything else cannot pass
+    // for them.
+    NMUDP1->SetAnswerTest(&LooksLikeInfoAnswer);
 }
 
 void TForm1::Edit_FromIPChange() {

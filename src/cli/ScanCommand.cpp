@@ -3,6 +3,7 @@
 #include "AddressCheck.h"
 #include "CliSession.h"
 #include "MessageTable.h"
+#include "QueryProtocol.h"
 #include "SearchThread.h"
 #include "ServerIntake.h"
 #include "ServerPrinter.h"
@@ -128,6 +129,7 @@ int RunScan(const CliOptions& options) {
         }
         udp.SendDatagram(host, port, bytes);
     });
+    udp.SetAnswerTest(&LooksLikeInfoAnswer);
     worker.SetPace([&udp] { udp.WaitForReceiveRoom(); });
     const int waitMs = options.WaitMs;
     QCoreApplication& app = session.App();

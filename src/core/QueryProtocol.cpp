@@ -83,6 +83,10 @@ void MarkInfoHeader(std::span<uint8_t> datagram) {
         datagram[InfoHeaderEnd] = 0x40;
 }
 
+bool LooksLikeInfoAnswer(std::span<const uint8_t> datagram) {
+    return HasInfoTag(datagram);
+}
+
 bool ParseInfoAnswer(std::span<const uint8_t> datagram, ServerInfoStructure& info) {
     // std::find, not memchr: an empty datagram may come with a null data pointer.
     const auto zero = std::find(datagram.begin(), datagram.end(), uint8_t{0});

@@ -25,6 +25,10 @@ constexpr size_t InfoHeaderEnd = 22;
 // before ParseInfoAnswer. Does nothing to a datagram too short to have that byte.
 void MarkInfoHeader(std::span<uint8_t> datagram);
 
+// True when the datagram carries the info answer's tag: cheap, for counting answers as
+// they arrive.
+bool LooksLikeInfoAnswer(std::span<const uint8_t> datagram);
+
 // Detail states of the details query: what answer is expected next.
 enum DetailStateValue { DetailIdle = 0, DetailInfo = 1, DetailPlayers = 2, DetailRules = 3 };
 

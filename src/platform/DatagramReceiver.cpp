@@ -119,6 +119,15 @@ void DatagramReceiver::Run() {
             }
             batch.Arrivals.push_back(arrival);
         }
+        const AnswerTest test = Test.load(std::memory_order_acquire);
+        uint64_t answers = 0;
+        for (const Arrival& arrival : batch.Arrivals) {
+            if (test == nullptr ||
+                (arrival.Length > 0 &&
+                 test({batch.Bytes.data() + arrival.Offset, static_cast<size_t>(arrival.Length)})))
+                ++answers;
+        }
+        AnswerCount.fetch_add(answers, std::memory_order_release);
         ReadCount.fetch_add(static_cast<uint64_t>(count), std::memory_order_release);
         bool wasEmpty = false;
         {

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <span>
 #include <thread>
 #include <vector>
 
@@ -37,6 +38,10 @@ public:
         std::vector<Arrival> Arrivals;
     };
 
+    // Tells which arrivals count as answers (see Answers); plain, so it may run on the
+    // receiving thread.
+    using AnswerTest = bool (*)(std::span<const uint8_t>);
+
     // `socket` must stay open and unchanged from Start until Stop. `onQueued` runs on the
     // receiving thread after arrivals were queued into an empty queue; it must be cheap
     // and thread-safe (it only wakes the owner).
@@ -56,6 +61,9 @@ public:
     size_t Queued() const { return QueuedDatagrams.load(std::memory_order_relaxed); }
     // Datagrams read from the socket so far (failed receives included). Any thread.
     uint64_t Read() const { return ReadCount.load(std::memory_order_acquire); }
+    // Of those, the ones the answer test took (all while there is none). Any thread.
+    uint64_t Answers() const { return AnswerCount.load(std::memory_order_acquire); }
+    void SetAnswerTest(AnswerTest test) { Test.store(test, std::memory_order_release); }
 
 private:
     void Run();
@@ -70,6 +78,8 @@ private:
     size_t QueueBytes = 0;
     std::atomic<size_t> QueuedDatagrams{0};
     std::atomic<uint64_t> ReadCount{0};
+    std::atomic<uint64_t> AnswerCount{0};
+    std::atomic<AnswerTest> Test{nullptr};
     bool StopRequested = false;
     int WakeHandle = -1;
     std::thread Thread;

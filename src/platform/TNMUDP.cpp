@@ -16,8 +16,10 @@ namespace {
 // A server on the network answers within a millisecond or two; a request unanswered
 // for longer is taken as one that went where nobody listens. While answers came lately,
 // silence more likely means busy servers, so the wait is longer before writing off.
-constexpr int WriteOffAfterMs = 20;
+constexpr int WriteOffAfterMs = 10;
 constexpr int WriteOffWhileAnsweringMs = 200;
+// A reading thread that has read nothing for this long while datagrams wait is behind.
+constexpr int ReaderLateMs = 2;
 // The longest a sender waits for an owner that takes nothing.
 constexpr int OwnerWaitLimitMs = 1000;
 // Room for answers even where the system reports a tiny buffer.
@@ -86,27 +88,33 @@ void TNMUDP::WaitForReceiveRoom() {
     if (Allowance == 0)
         Allowance = room;
     ++PacedRequests;
-    if (const uint64_t read = Receiver->Read(); read != ReadSeen) {
+    if (const uint64_t answers = Receiver->Answers(); answers != AnswersSeen) {
         // Answers are coming: back to the tight allowance, whatever a quiet stretch grew.
-        ReadSeen = read;
+        AnswersSeen = answers;
         LastAnswerSeen = steady_clock::now();
         Allowance = std::max(room, Allowance / 2);
     }
     auto outstanding = [&] {
-        return PacedRequests - WrittenOff - static_cast<int64_t>(Receiver->Read());
+        return PacedRequests - WrittenOff - static_cast<int64_t>(Receiver->Answers());
     };
     if (outstanding() <= Allowance && Receiver->Queued() < DatagramReceiver::MaxQueuedDatagrams / 2)
         return;
     const auto start = steady_clock::now();
     auto quietSince = start;
+    auto lastRead = start;
+    uint64_t readSeen = Receiver->Read();
     for (;;) {
         std::this_thread::sleep_for(microseconds(50));
         const auto now = steady_clock::now();
-        const uint64_t read = Receiver->Read();
-        if (read != ReadSeen) {
-            ReadSeen = read;
+        const uint64_t answers = Receiver->Answers();
+        if (answers != AnswersSeen) {
+            AnswersSeen = answers;
             quietSince = now;
             LastAnswerSeen = now;
+        }
+        if (const uint64_t read = Receiver->Read(); read != readSeen) {
+            readSeen = read;
+            lastRead = now;
         }
         // An owner that does not take its arrivals at all (it is shutting down) must not
         // hold the sender for ever.
@@ -115,15 +123,18 @@ void TNMUDP::WaitForReceiveRoom() {
             return;
         if (!ownerBehind && outstanding() <= Allowance)
             return;
-        if (ownerBehind || SocketHasPending()) {
-            // Answers are here, only not taken yet: nothing is written off meanwhile.
+        // Datagrams wait that the reading thread has not come to lately: answers may be
+        // among them, so nothing is written off meanwhile.
+        const bool readerBehind =
+            now - lastRead >= milliseconds(ReaderLateMs) && SocketHasPending();
+        if (ownerBehind || readerBehind) {
             quietSince = now;
         } else if (now - quietSince >= milliseconds(WriteOffAfterMs) &&
                    now - LastAnswerSeen >= milliseconds(WriteOffWhileAnsweringMs)) {
             // Nothing came back for a while: the rest went where nobody answers. Let the
             // next stretch run further, so an empty range is not walked in small steps.
-            WrittenOff = PacedRequests - static_cast<int64_t>(read);
-            Allowance = std::min<int64_t>(Allowance * 4, int64_t{1} << 40);
+            WrittenOff = PacedRequests - static_cast<int64_t>(answers);
+            Allowance = std::min<int64_t>(Allowance * 16, int64_t{1} << 40);
             return;
         }
     }

@@ -71,6 +71,9 @@ public:
     // off, and the allowance grows while nothing answers, so a range where nobody listens
     // is walked at full speed. Usually returns at once.
     void WaitForReceiveRoom();
+    // Which arrivals answer the paced requests (all while unset), so that a flood of
+    // other datagrams cannot pass for answers. Any thread.
+    void SetAnswerTest(DatagramReceiver::AnswerTest test) { Receiver->SetAnswerTest(test); }
 
     // Copies the bytes of the datagram being reported into `destination`, which must
     // hold MaxDatagram bytes; valid only inside OnDataReceived with numberBytes not -1.
@@ -105,7 +108,7 @@ private:
     int64_t PacedRequests = 0; // requests announced so far
     int64_t WrittenOff = 0;    // requests given up as unanswered
     int64_t Allowance = 0;     // requests that may be outstanding; 0 until the first
-    uint64_t ReadSeen = 0;     // datagrams read at the previous look
+    uint64_t AnswersSeen = 0;  // answers read at the previous look
     std::chrono::steady_clock::time_point LastAnswerSeen{};
     // Counts reopenings, so a delivery turn notices a handler that rebound the endpoint.
     unsigned Generation = 0;
