@@ -13,6 +13,7 @@
 #include "SearchController.h"
 #include "ServerIntake.h"
 #include "ServerListModel.h"
+#include "StallProbe.h"
 #include "TNMUDP.h"
 
 #include <QCoreApplication>
@@ -35,31 +36,6 @@
 #include <vector>
 
 namespace {
-
-// The longest time the UI thread could not run a 1 ms timer.
-class StallProbe {
-public:
-    StallProbe() {
-        Timer.setTimerType(Qt::PreciseTimer);
-        Timer.setInterval(1);
-        QObject::connect(&Timer, &QTimer::timeout, [this] {
-            const qint64 now = Clock.nsecsElapsed();
-            if (Last >= 0)
-                Longest = std::max(Longest, now - Last);
-            Last = now;
-        });
-        Clock.start();
-        Timer.start();
-    }
-    double LongestMs() const {
-        return static_cast<double>(std::max<qint64>(Longest - 1'000'000, 0)) / 1e6;
-    }
-
-private:
-    QTimer Timer;
-    QElapsedTimer Clock;
-    qint64 Last = -1, Longest = 0;
-};
 
 // What the window wires for a scan: NMUDP1, the intake, the results model and the
 // scan controller.

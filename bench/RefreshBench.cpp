@@ -7,6 +7,7 @@
 #include "BenchFarm.h"
 #include "RefreshController.h"
 #include "ServerRows.h"
+#include "StallProbe.h"
 #include "TForm1.h"
 #include "TNMUDP.h"
 
@@ -27,35 +28,6 @@ namespace {
 constexpr int ServerCount = 2000;
 constexpr int MaxDelayMs = 40;
 constexpr const char* FirstIp = "127.43.0.1";
-
-// The longest time the UI thread could not run a 1 ms timer, since the last Reset.
-class StallProbe {
-public:
-    StallProbe() {
-        Timer.setTimerType(Qt::PreciseTimer);
-        Timer.setInterval(1);
-        QObject::connect(&Timer, &QTimer::timeout, [this] {
-            const qint64 now = Clock.nsecsElapsed();
-            if (Last >= 0)
-                Longest = std::max(Longest, now - Last);
-            Last = now;
-        });
-        Clock.start();
-        Timer.start();
-    }
-    void Reset() {
-        Last = -1;
-        Longest = 0;
-    }
-    double LongestMs() const {
-        return static_cast<double>(std::max<qint64>(Longest - 1'000'000, 0)) / 1e6;
-    }
-
-private:
-    QTimer Timer;
-    QElapsedTimer Clock;
-    qint64 Last = -1, Longest = 0;
-};
 
 // Turns the event loop until `done` holds or the time is up; false on time-out.
 template <class Done> bool RunUntil(Done done, int timeoutMs) {

@@ -53,3 +53,14 @@ std::optional<ServerStructure> BuildAnswerRecord(const ServerInfoStructure& info
     row.Answered = true;
     return row;
 }
+
+void BlankForQuery(ServerStructure& row, uint32_t sentAt) {
+    row.Name.clear();
+    row.Map.clear();
+    row.Players.clear();
+    row.MaxPlayers.clear();
+    row.Response.clear();
+    row.Alive = false;
+    row.Answered = false;
+    row.SentAt = sentAt;
+}

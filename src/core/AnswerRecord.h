@@ -15,3 +15,7 @@ std::optional<ServerStructure> BuildAnswerRecord(const ServerInfoStructure& info
 // The canonical texts of an address and a port that pass the typed-input check:
 // dotted decimal without leading zeros or sign, and the port in decimal.
 std::optional<ServerKey> CanonicalAddress(std::string_view address, std::string_view port);
+
+// Makes a row wait for the answer to the query sent at `sentAt`: its answered texts and
+// response cleared, down and not answered yet.
+void BlankForQuery(ServerStructure& row, uint32_t sentAt);

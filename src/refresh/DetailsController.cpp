@@ -56,16 +56,7 @@ void DetailsController::RequestDetails(ServerRows& list, size_t position) {
     if (position >= list.size())
         return;
     const uint32_t now = Time.TickCount();
-    list.Update(position, [now](ServerStructure& row) {
-        row.Name.clear();
-        row.Map.clear();
-        row.Players.clear();
-        row.MaxPlayers.clear();
-        row.Response.clear();
-        row.Alive = false;
-        row.Answered = false;
-        row.SentAt = now;
-    });
+    list.Update(position, [now](ServerStructure& row) { BlankForQuery(row, now); });
     const std::string ip = list[position].IP, port = list[position].Port;
     Pick(ip, port);
     SendTo(ip, port, InfoRequest());

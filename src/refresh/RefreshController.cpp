@@ -141,16 +141,7 @@ bool RefreshController::QueryRow(const Target& target) {
     // Blanked, latched and stamped before the request leaves, so its answer always finds
     // the row waiting with the right send time.
     const uint32_t now = CurrentClock().TickCount();
-    rows.Update(same[target.Occurrence], [now](ServerStructure& row) {
-        row.Name.clear();
-        row.Map.clear();
-        row.Players.clear();
-        row.MaxPlayers.clear();
-        row.Response.clear();
-        row.Alive = false;
-        row.Answered = false;
-        row.SentAt = now;
-    });
+    rows.Update(same[target.Occurrence], [now](ServerStructure& row) { BlankForQuery(row, now); });
     const std::optional<int32_t> port = ParseInt32(target.Key.Port);
     if (port && Send) {
         try {
