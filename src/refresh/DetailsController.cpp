@@ -1,5 +1,6 @@
 #include "DetailsController.h"
 
+#include "AnswerApply.h"
 #include "AnswerRecord.h"
 #include "QueryProtocol.h"
 #include "ServerList.h"
@@ -220,34 +221,11 @@ void DetailsController::ApplyInfoToRows(const ServerInfoStructure& info) {
     if (!answer)
         return;
     const uint32_t now = Time.TickCount();
-    // Only a row still waiting for its query's answer takes one, with its own round trip.
-    const auto take = [&](ServerStructure& row) {
-        row.Name = answer->Name;
-        row.Map = answer->Map;
-        row.Players = answer->Players;
-        row.MaxPlayers = answer->MaxPlayers;
-        row.Protocol = answer->Protocol;
-        row.Password = answer->Password;
-        row.Response = std::to_string(static_cast<uint32_t>(now - row.SentAt));
-        row.Alive = true;
-        row.Answered = true;
-    };
-
     const auto [filter1, filter2] =
         ResultFilters ? ResultFilters() : std::pair<std::string, std::string>("1", "1");
     const bool filtered = (filter1 == "0" && answer->Protocol == "46") ||
                           (filter2 == "0" && answer->Protocol == "47");
     if (!filtered)
-        Model.SearchResults.UpdateServer(answer->IP, answer->Port, [&](ServerStructure& row) {
-            if (!row.Answered)
-                take(row);
-        });
-
-    // In the favorites one answer serves one row, the first still waiting.
-    for (const size_t position : Model.Favorites.Find(answer->IP, answer->Port)) {
-        if (Model.Favorites[position].Answered)
-            continue;
-        Model.Favorites.Update(position, take);
-        break;
-    }
+        ApplyAnswerToSearchResults(Model.SearchResults, *answer, now);
+    ApplyAnswerToFavorites(Model.Favorites, *answer, now);
 }

@@ -1,5 +1,7 @@
 #include "RefreshController.h"
 
+#include "AnswerApply.h"
+
 #include "AnswerRecord.h"
 #include "Clock.h"
 #include "TNMUDP.h"
@@ -272,25 +274,6 @@ void RefreshController::TakeDatagram(std::span<const uint8_t> datagram) {
     ApplyInfoToFavorites(info);
 }
 
-namespace {
-
-// A waiting row takes the answer, and its response time from its own send time.
-void TakeAnswer(ServerStructure& row, const ServerStructure& answer, uint32_t now) {
-    row.IP = answer.IP;
-    row.Port = answer.Port;
-    row.Name = answer.Name;
-    row.Map = answer.Map;
-    row.Players = answer.Players;
-    row.MaxPlayers = answer.MaxPlayers;
-    row.Protocol = answer.Protocol;
-    row.Response = std::to_string(static_cast<uint32_t>(now - row.SentAt));
-    row.Password = answer.Password;
-    row.Alive = true;
-    row.Answered = true;
-}
-
-} // namespace
-
 void RefreshController::ApplyInfoToSearchResults(const ServerInfoStructure& info) {
     const std::optional<ServerStructure> answer = BuildAnswerRecord(info);
     if (!answer)
@@ -299,23 +282,12 @@ void RefreshController::ApplyInfoToSearchResults(const ServerInfoStructure& info
     if ((options.ResultFilter1 == "0" && answer->Protocol == "46") ||
         (options.ResultFilter2 == "0" && answer->Protocol == "47"))
         return;
-    const uint32_t now = CurrentClock().TickCount();
-    ServerRows& rows = Model.SearchResults;
-    for (const size_t position : rows.Find(answer->IP, answer->Port))
-        if (!rows[position].Answered)
-            rows.Update(position, [&](ServerStructure& row) { TakeAnswer(row, *answer, now); });
+    ApplyAnswerToSearchResults(Model.SearchResults, *answer, CurrentClock().TickCount());
 }
 
 void RefreshController::ApplyInfoToFavorites(const ServerInfoStructure& info) {
     const std::optional<ServerStructure> answer = BuildAnswerRecord(info);
     if (!answer)
         return;
-    const uint32_t now = CurrentClock().TickCount();
-    ServerRows& rows = Model.Favorites;
-    for (const size_t position : rows.Find(answer->IP, answer->Port)) {
-        if (rows[position].Answered)
-            continue;
-        rows.Update(position, [&](ServerStructure& row) { TakeAnswer(row, *answer, now); });
-        return;
-    }
+    ApplyAnswerToFavorites(Model.Favorites, *answer, CurrentClock().TickCount());
 }
