@@ -219,6 +219,8 @@ TEST_F(Details, RulesAnswerUnder512BytesLeavesTheRulesUnshown) {
     const int id = Farm.Add(config);
     ASSERT_TRUE(Farm.Start()) << Farm.LastError();
     ASSERT_LT(BuildRulesAnswer(config).size(), 512u);
+    // In continuous mode the tab change below starts no refresh pass of its own.
+    Find<QToolButton>("ToolButton_Auto")->setChecked(true);
     AddRows({"127.41.0.3"});
     Server->setCurrentIndex(Server->model()->index(0, 0));
     ASSERT_TRUE(QTest::qWaitFor([&] { return Farm.AnswersSent() == 2; }, 5000));
@@ -227,7 +229,7 @@ TEST_F(Details, RulesAnswerUnder512BytesLeavesTheRulesUnshown) {
     Pages->setCurrentIndex(1);
     Form1->Details->QueryDetails(Form1->Model().SelectedAddress);
     ASSERT_TRUE(QTest::qWaitFor([&] { return Players->topLevelItemCount() == 2; }, 5000));
-    EXPECT_EQ(Kinds(id).substr(0, 4), "irip");
+    EXPECT_EQ(Kinds(id), "irip");
     EXPECT_EQ(Rules->topLevelItemCount(), 0);
     EXPECT_EQ(Boxes(), ExpectedBoxes(config, false));
 }
