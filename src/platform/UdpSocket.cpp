@@ -96,36 +96,6 @@ void FillFrom(UdpSocket::ReceiveResult& result, const sockaddr_in& from) {
 
 } // namespace
 
-UdpSocket::ReceiveResult UdpSocket::Receive(std::span<uint8_t> buffer) const {
-    ReceiveResult result;
-    if (Handle < 0) {
-        return result;
-    }
-    sockaddr_in from{};
-    socklen_t fromLength = sizeof from;
-    // MSG_TRUNC makes the system report the datagram's full length, so an oversized one
-    // is recognised even where the buffer would have cut it short.
-    const ssize_t received = ::recvfrom(Handle, buffer.data(), buffer.size(), MSG_TRUNC,
-                                        reinterpret_cast<sockaddr*>(&from), &fromLength);
-    if (received < 0) {
-        if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) {
-            return result;
-        }
-        result.Status = ReceiveStatus::Failed;
-        return result;
-    }
-    // Also refuses a datagram that fills the whole buffer, which is how an oversized
-    // datagram shows on systems that ignore MSG_TRUNC on input.
-    if (received > MaxDatagram || static_cast<size_t>(received) >= buffer.size()) {
-        result.Status = ReceiveStatus::Failed;
-        return result;
-    }
-    result.Status = ReceiveStatus::Datagram;
-    result.Length = static_cast<int>(received);
-    FillFrom(result, from);
-    return result;
-}
-
 int UdpSocket::ReceiveBatch(std::span<Slot> slots, std::span<ReceiveResult> results) const {
     const size_t count = std::min({slots.size(), results.size(), size_t{BatchSize}});
     if (Handle < 0 || count == 0) {

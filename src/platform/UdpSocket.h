@@ -39,7 +39,7 @@ public:
     // Datagrams one ReceiveBatch call takes at most.
     static constexpr int BatchSize = 64;
 
-    // What one Receive call found.
+    // What one slot of a batch receive holds.
     enum class ReceiveStatus {
         Datagram, // one datagram of 0..MaxDatagram bytes, with its sender
         Failed,   // an error was reported, or the datagram was longer than MaxDatagram
@@ -65,15 +65,9 @@ public:
     bool Bind(int port);
     void Close();
     bool IsOpen() const { return Handle >= 0; }
-    // The native handle, for a readiness notifier; -1 when closed.
-    intptr_t NativeHandle() const { return Handle; }
 
     // Sends one datagram to address:port (port used as 16 bits). False on failure.
     bool SendTo(Ipv4Address address, int port, std::span<const uint8_t> bytes) const;
-    // Receives one waiting datagram into `buffer`, which must hold more than
-    // MaxDatagram bytes so that an oversized datagram is told apart from a full one.
-    ReceiveResult Receive(std::span<uint8_t> buffer) const;
-
     // One slot of a batch receive: MaxDatagram + 1 bytes, so an oversized datagram is
     // told apart from a full one.
     struct Slot {
