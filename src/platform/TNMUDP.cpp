@@ -71,11 +71,6 @@ void TNMUDP::SendDatagram(const std::string& host, int port, std::span<const uin
     Socket->SendTo(*address, port, bytes);
 }
 
-int64_t TNMUDP::AnswerRoom() const {
-    // An answer of a few hundred bytes takes up to about 2 KiB of buffer accounting.
-    return std::max<int64_t>(MinAnswerRoom, ReceiveBufferSize() / 2048);
-}
-
 bool TNMUDP::SocketHasPending() const {
     std::shared_lock lock(SocketLock);
     return Socket->HasPending();
@@ -84,7 +79,7 @@ bool TNMUDP::SocketHasPending() const {
 void TNMUDP::WaitForReceiveRoom() {
     using namespace std::chrono;
     std::lock_guard lock(PaceMutex);
-    const int64_t room = AnswerRoom();
+    const int64_t room = Room.load(std::memory_order_relaxed);
     if (Allowance == 0)
         Allowance = room;
     ++PacedRequests;
@@ -173,6 +168,9 @@ void TNMUDP::OpenSocket() {
     if (error != 0) {
         throw UDPSockError("Unknown Error No. " + std::to_string(error));
     }
+    // What the granted buffer holds, taken once: an answer of a few hundred bytes takes
+    // up to about 2 KiB of the system's accounting.
+    Room = std::max<int64_t>(MinAnswerRoom, ReceiveBufferSize() / 2048);
     if (!Receiver->Start()) {
         const int startError = errno != 0 ? errno : EAGAIN;
         std::unique_lock lock(SocketLock);

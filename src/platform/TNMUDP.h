@@ -90,8 +90,6 @@ private:
     void OpenSocket();
     // Reports queued arrivals for one turn of the event loop.
     void Deliver();
-    // How many answers may be on their way at once: what the granted buffer holds.
-    int64_t AnswerRoom() const;
     // True when datagrams wait in the socket itself, not yet read by the thread.
     bool SocketHasPending() const;
 
@@ -105,6 +103,8 @@ private:
     std::unique_ptr<DatagramReceiver> Receiver;
     // The pacing sender's account (WaitForReceiveRoom).
     std::mutex PaceMutex;
+    // How many answers may be on their way at once: what the granted buffer holds.
+    std::atomic<int64_t> Room{16};
     int64_t PacedRequests = 0; // requests announced so far
     int64_t WrittenOff = 0;    // requests given up as unanswered
     int64_t Allowance = 0;     // requests that may be outstanding; 0 until the first
