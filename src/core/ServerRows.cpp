@@ -123,19 +123,61 @@ size_t ServerRows::InsertSorted(ServerStructure row, int column, bool ascending)
 void ServerRows::InsertSortedMany(std::vector<ServerStructure> rows, int column, bool ascending) {
     if (rows.empty())
         return;
-    std::vector<const Node*> added;
-    added.reserve(rows.size());
-    for (ServerStructure& row : rows) {
-        const size_t place = SortedPlace(row, column, ascending);
-        const size_t at = InsertAt(place, std::move(row));
-        added.push_back(Nodes[at].get());
+    // One row after the other, each row goes in before the first row that sorts after it.
+    // For a row of the store that first row is always a record: a row sorting after every
+    // row before it. So each new row is anchored before the first record sorting after
+    // it (or at the end), and the new rows of one anchor end up in stable sorted order
+    // right before it, as one-by-one insertion leaves them; the rows before that anchor
+    // all sort no later than the new row, new rows of earlier anchors strictly earlier.
+    const auto after = [column, ascending](const ServerStructure& a, const ServerStructure& b) {
+        const int c = CompareRows(a, b, column);
+        return ascending ? c > 0 : c < 0;
+    };
+    std::vector<size_t> records;
+    for (size_t i = 0; i < Nodes.size(); ++i)
+        if (records.empty() || after(Nodes[i]->Row, Nodes[records.back()]->Row))
+            records.push_back(i);
+    struct Placed {
+        size_t Anchor;
+        size_t Index;
+    };
+    std::vector<Placed> placed(rows.size());
+    for (size_t j = 0; j < rows.size(); ++j) {
+        const auto record =
+            std::upper_bound(records.begin(), records.end(), j, [&](size_t row, size_t at) {
+                return after(Nodes[at]->Row, rows[row]);
+            });
+        placed[j] = {record == records.end() ? Nodes.size() : *record, j};
     }
-    // Positions are read at the end, when every later insertion has moved them.
+    std::stable_sort(placed.begin(), placed.end(), [&](const Placed& a, const Placed& b) {
+        if (a.Anchor != b.Anchor)
+            return a.Anchor < b.Anchor;
+        return after(rows[b.Index], rows[a.Index]);
+    });
+
+    std::vector<std::unique_ptr<Node>> merged;
+    merged.reserve(Nodes.size() + rows.size());
     std::vector<size_t> positions;
-    positions.reserve(added.size());
-    for (const Node* node : added)
-        positions.push_back(node->Position);
-    std::sort(positions.begin(), positions.end());
+    positions.reserve(rows.size());
+    size_t next = 0;
+    const auto addUpTo = [&](size_t anchor) {
+        for (; next < placed.size() && placed[next].Anchor == anchor; ++next) {
+            auto node = std::make_unique<Node>();
+            node->Row = std::move(rows[placed[next].Index]);
+            positions.push_back(merged.size());
+            merged.push_back(std::move(node));
+        }
+    };
+    for (size_t i = 0; i < Nodes.size(); ++i) {
+        addUpTo(i);
+        merged.push_back(std::move(Nodes[i]));
+    }
+    addUpTo(Nodes.size());
+    Nodes = std::move(merged);
+    Renumber(positions.front());
+    for (const size_t at : positions)
+        IndexAdd(Nodes[at].get());
+
     RowsChange change;
     change.Kind = RowsChangeKind::Inserted;
     change.Positions = positions;

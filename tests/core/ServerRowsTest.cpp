@@ -314,3 +314,41 @@ TEST(ServerRows, SortOrdersLikeAStableSortByTheColumnsComparison) {
 }
 
 } // namespace
+
+// A bulk insertion must leave exactly the order of inserting its rows one by one, also
+// into a list that a refresh left out of order and with keys repeated on both sides.
+TEST(ServerRows, BulkInsertEqualsOneByOne) {
+    uint32_t seed = 12345;
+    const auto next = [&seed](uint32_t range) {
+        seed = seed * 1664525u + 1013904223u;
+        return (seed >> 8) % range;
+    };
+    const auto randomRow = [&](int serial) {
+        return Server("127.30." + std::to_string(serial / 250) + "." + std::to_string(serial % 250),
+                      "27015", std::string(1, static_cast<char>('a' + next(6))),
+                      next(4) == 0 ? "x" : std::to_string(next(9)));
+    };
+    for (int round = 0; round < 300; ++round) {
+        const int column = static_cast<int>(next(7));
+        const bool ascending = next(2) == 0;
+        ServerRows bulk, single;
+        Mirror mirror(bulk);
+        int serial = 0;
+        const int existing = static_cast<int>(next(12));
+        for (int i = 0; i < existing; ++i) {
+            const ServerStructure row = randomRow(serial++);
+            bulk.Add(row);
+            single.Add(row);
+        }
+        std::vector<ServerStructure> added;
+        const int count = static_cast<int>(next(12));
+        for (int i = 0; i < count; ++i)
+            added.push_back(randomRow(serial > 0 && next(5) == 0 ? int(next(serial)) : serial++));
+        for (const ServerStructure& row : added)
+            single.InsertSorted(row, column, ascending);
+        bulk.InsertSortedMany(added, column, ascending);
+        ASSERT_EQ(bulk.Identities(), single.Identities())
+            << "round " << round << " column " << column << " ascending " << ascending;
+        ExpectConsistent(bulk, mirror, "bulk");
+    }
+}
