@@ -27,6 +27,7 @@ constexpr KeyBox RuleBoxes[] = {
 constexpr int VersionBox = 17, ResponseBox = 2;
 
 const std::string CaptionPrefix = "Quarrix  V1.6.0   -   ";
+const std::string PlainCaption = "Quarrix  V1.6.0";
 
 } // namespace
 
@@ -83,6 +84,18 @@ void DetailsController::QueryDetails(const std::string& address) {
     SendTo(ip, port, InfoRequest());
     Model.DetailSentAt = Time.TickCount();
     Model.DetailState = DetailInfo;
+}
+
+void DetailsController::ForgetPicked() {
+    Picked.reset();
+    Model.SelectedAddress.clear();
+    if (View.SetWindowCaption)
+        View.SetWindowCaption(PlainCaption);
+    ClearDetails();
+    if (View.FillPlayersList)
+        View.FillPlayersList({});
+    if (View.FillRulesList)
+        View.FillRulesList({});
 }
 
 void DetailsController::ClearDetails() {

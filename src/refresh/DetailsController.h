@@ -65,6 +65,9 @@ public:
     void QueryDetails(const std::string& address);
     // Empties the eighteen boxes.
     void ClearDetails();
+    // No server is picked any more: the plain window caption, no selected address, empty
+    // boxes and lists, and a late answer of the server picked before is not shown.
+    void ForgetPicked();
     // The receive event of NMUDP0: reads the datagram being reported and takes it.
     void NMUDP0DataReceived(TNMUDP& sender, int numberBytes, const std::string& fromIP, int port);
     // The same for a datagram at hand, sent from fromIP:port.
