@@ -59,6 +59,10 @@ void CreateApplicationWindows(bool withEndpoints) {
     Form_Password = NamedDialog("TForm_Password", QStringLiteral("密码"));
     Form_Options = new TForm_Options(Form1);
     Form1->Options = Form_Options;
+    Form_Options->LoadFavoritesFile = [](const std::string& path, const std::string& tag) {
+        if (Form1)
+            Form1->LoadGameFavorites(path, tag);
+    };
     Form_Options->FormCreate();
     Form_Users = NamedDialog("TForm_Users", QString());
 }

@@ -3,6 +3,7 @@
 #include "Accessibility.h"
 #include "DetailsController.h"
 #include "FavoriteListModel.h"
+#include "ListOperations.h"
 #include "PortPanel.h"
 #include "RefreshController.h"
 #include "SearchController.h"
@@ -82,6 +83,8 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     BuildRefresh();
     BuildViews();
     BuildDetails();
+    BuildListOperations();
+    BuildFiles();
     // A pass ends with a details query of the picked server.
     Refresh->QueryDetails = [this](const std::string& address) { Details->QueryDetails(address); };
     NameOverflowMenus(this);

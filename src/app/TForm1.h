@@ -3,6 +3,7 @@
 #include "BrowserModel.h"
 #include "Icons.h"
 #include "MessageTable.h"
+#include "ServerTreeView.h"
 #include "SettingsStore.h"
 
 #include <QMainWindow>
@@ -19,10 +20,12 @@ class QAction;
 class QComboBox;
 class QFileDialog;
 class QGroupBox;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QListWidget;
 class QMenu;
+class QMouseEvent;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
@@ -37,6 +40,7 @@ class QTreeWidget;
 class RefreshController; // refresh
 class DetailsController;
 class FavoriteListModel;
+class ListOperations;
 class SearchController;
 class ServerIntake;
 class ServerListModel;
@@ -173,8 +177,34 @@ public:
     // A double click on a detail list empties it.
     void ListView_PlayersInfoDblClick();
     void ListView_RulesInfoDblClick();
-    // Asks for the details of the server a row of ListView_Server or ListView_Favorite shows.
-    void RequestDetailsForRow(QTreeView* view, int viewRow);
+    // ---- list operations, text lists, favorites files and the player name ----
+    std::unique_ptr<ListOperations> Lists;
+    // The selected rows of a server view, ascending, once the view has every change.
+    std::vector<int> SelectedRows(QTreeView* view) const;
+    void ToolButton_AddToFavoriteClick();
+    void ToolButton_AddToServerClick();
+    void ToolButton_DeleteServerClick();
+    void ToolButton_CopyToClipboardClick();
+    void P6Click();
+    void Q7Click();
+    void N16Click(); // export the search results
+    void N18Click(); // export the favorites
+    void N7Click();  // import into the search results
+    void N13Click(); // import into the favorites
+    // Delete, Ctrl+A, Ctrl+C and Enter in a server view; true for a key taken here.
+    bool ListView_ServerKeyDown(QKeyEvent* event);
+    bool ListView_FavoriteKeyDown(QKeyEvent* event);
+    void ListView_ServerMouseDown(QMouseEvent* event);
+    void ListView_FavoriteMouseDown(QMouseEvent* event);
+    // Enables the items of a context menu by its view's selection, then shows it.
+    void PopupMenu2Popup(const QPoint& at);
+    void PopupMenu3Popup(const QPoint& at);
+    // The player name of the first present game into every present game's config.cfg.
+    void Button_SetNameClick();
+    // A game's favsvrs.dat picked in the options dialog, read into the favorites.
+    void LoadGameFavorites(const std::string& path, const std::string& tag);
+    void JoinSelectedServer();
+    void StartAutoJoin(QTreeView* view);
 
     // ---- main menu ----
     QMenu* Menu_File = nullptr;
@@ -237,13 +267,13 @@ public:
     QSplitter* Splitter_Centre = nullptr; // Panel_Server over GroupBox_Favorite
     QSplitterHandle* Splitter1 = nullptr;
     QGroupBox* Panel_Server = nullptr;
-    QTreeView* ListView_Server = nullptr;
+    ServerTreeView* ListView_Server = nullptr;
     QGroupBox* suiGroupBox5 = nullptr;
     QToolBar* suiToolBar2 = nullptr;
     QToolButton* ToolButton_AutoJoin = nullptr;
     QLineEdit *Edit_Auto1 = nullptr, *Edit_Auto2 = nullptr, *Edit_Auto3 = nullptr;
     QGroupBox* GroupBox_Favorite = nullptr;
-    QTreeView* ListView_Favorite = nullptr;
+    ServerTreeView* ListView_Favorite = nullptr;
 
     // ---- details panel ----
     QWidget* Panel_ServerInfo = nullptr;
@@ -282,6 +312,8 @@ private:
     void ConnectEndpoints();
     // details
     void BuildViews();
+    void BuildListOperations();
+    void BuildFiles();
     void BuildDetails();
     void ConnectDetailsEndpoint();
 

@@ -3,6 +3,7 @@
 #include "TForm1.h"
 
 #include "PortPanel.h"
+#include "ServerTreeView.h"
 #include "WidgetText.h"
 
 #include <QComboBox>
@@ -28,8 +29,9 @@ template <typename W> W* Named(W* widget, const char* name) {
     return widget;
 }
 
-QTreeView* ServerView(QWidget* parent, const char* name, const QString& caption) {
-    auto* view = Named(new QTreeView(parent), name);
+ServerTreeView* ServerView(QWidget* parent, const char* name, const QString& caption) {
+    auto* view = Named(new ServerTreeView(parent), name);
+    view->setContextMenuPolicy(Qt::CustomContextMenu);
     view->setAccessibleName(caption);
     view->setRootIsDecorated(false);
     view->setItemsExpandable(false);

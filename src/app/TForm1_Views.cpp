@@ -4,6 +4,7 @@
 
 #include "DetailsController.h"
 #include "FavoriteListModel.h"
+#include "ListOperations.h"
 #include "ListSorting.h"
 #include "RowIconDelegate.h"
 #include "ServerListModel.h"
@@ -20,25 +21,6 @@
 #include <memory>
 
 namespace {
-
-// Runs an action when a mouse button goes down on a widget, before the widget handles it.
-class MousePressHook : public QObject {
-public:
-    MousePressHook(QWidget* widget, std::function<void()> action)
-        : QObject(widget), Action(std::move(action)) {
-        widget->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::MouseButtonPress)
-            Action();
-        return false;
-    }
-
-private:
-    std::function<void()> Action;
-};
 
 Qt::SortOrder Order(bool ascending) {
     return ascending ? Qt::AscendingOrder : Qt::DescendingOrder;
@@ -69,23 +51,17 @@ void TForm1::BuildViews() {
         header->setSortIndicator(column, Order(ascending));
         connect(header, &QHeaderView::sectionClicked, this,
                 [this, columnClick](int section) { (this->*columnClick)(section); });
-        // A selected row becoming current asks for its details (keys, code); a click asks
-        // unless its press already did. Focus alone makes a row current without selecting
-        // it, and a press makes it current before selecting it, so neither asks by itself.
-        auto askedSincePress = std::make_shared<bool>(false);
-        new MousePressHook(view->viewport(), [askedSincePress] { *askedSincePress = false; });
-        connect(view, &QTreeView::clicked, this,
-                [this, view, askedSincePress](const QModelIndex& index) {
-                    if (!*askedSincePress)
-                        RequestDetailsForRow(view, index.row());
-                });
+        // A click is taken by the view's mouse-down handler; a selected row that becomes
+        // current otherwise (keys, code, an accessibility action) is picked the same way.
+        auto* serverView = static_cast<ServerTreeView*>(view);
         connect(view->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-                [this, view, askedSincePress](const QModelIndex& current) {
-                    if (!current.isValid() ||
-                        !view->selectionModel()->isRowSelected(current.row(), {}))
+                [this, serverView](const QModelIndex& current) {
+                    if (!current.isValid() || serverView->TakingMousePress() ||
+                        !serverView->selectionModel()->isRowSelected(current.row(), {}))
                         return;
-                    *askedSincePress = true;
-                    RequestDetailsForRow(view, current.row());
+                    Lists->RowPicked(serverView == ListView_Server ? ServerListKind::SearchResults
+                                                                  : ServerListKind::Favorites,
+                                     current.row());
                 });
         // The selection stays as visible as with focus when another control has it.
         QPalette palette = view->palette();
@@ -116,19 +92,4 @@ void TForm1::ListView_FavoriteColumnClick(int column) {
     ListView_Favorite->header()->setSortIndicator(column, Order(Browser.FavoriteSortAscending));
     SortList(Browser.Favorites, column, Browser.FavoriteSortAscending,
              [this] { RebuildFavoritesView(); });
-}
-
-void TForm1::RequestDetailsForRow(QTreeView* view, int viewRow) {
-    const bool favorites = view == ListView_Favorite;
-    ServerRows& list = favorites ? Browser.Favorites : Browser.SearchResults;
-    const QModelIndex name = view->model()->index(viewRow, 0);
-    const QModelIndex ip = view->model()->index(viewRow, 1);
-    const QModelIndex port = view->model()->index(viewRow, 2);
-    if (!name.isValid() || !Details)
-        return;
-    // The first row of the list with the shown address and port, as the columns read.
-    const std::optional<size_t> at =
-        list.FindFirst(FromQ(ip.data().toString()), FromQ(port.data().toString()));
-    if (at)
-        Details->RequestDetails(list, *at);
 }

@@ -207,15 +207,19 @@ void ListOperations::MouseDown(ServerListKind view, bool leftButton,
         if (memory[1] == memory[0] && elapsed < DoubleClickMs && JoinSelectedServer)
             JoinSelectedServer();
         // The join may have changed the lists; the row is looked up again.
-        const std::optional<size_t> still = Position(view, *firstSelected);
-        if (still) {
-            const ServerStructure row = List(view)[*still];
-            if (SetAutoJoinTarget && !(AutoJoinDown && AutoJoinDown()))
-                SetAutoJoinTarget(row.Name, row.IP, row.Port);
-            if (const auto first = List(view).FindFirst(row.IP, row.Port); first && RequestDetails)
-                RequestDetails(List(view), *first);
-        }
+        RowPicked(view, *firstSelected);
     }
     memory[0] = memory[1];
     memory[2] = memory[3];
+}
+
+void ListOperations::RowPicked(ServerListKind view, int viewRow) {
+    const std::optional<size_t> at = Position(view, viewRow);
+    if (!at)
+        return;
+    const ServerStructure row = List(view)[*at];
+    if (SetAutoJoinTarget && !(AutoJoinDown && AutoJoinDown()))
+        SetAutoJoinTarget(row.Name, row.IP, row.Port);
+    if (const auto first = List(view).FindFirst(row.IP, row.Port); first && RequestDetails)
+        RequestDetails(List(view), *first);
 }

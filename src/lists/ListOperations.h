@@ -72,6 +72,9 @@ public:
     // whether the point lies on that row.
     void MouseDown(ServerListKind view, bool leftButton, std::optional<int> firstSelected,
                    bool onRow);
+    // A row was picked (clicked, or made current from the keyboard): it becomes the
+    // auto-join target unless auto-join runs, and its server is asked for its details.
+    void RowPicked(ServerListKind view, int viewRow);
 
     static constexpr uint32_t DoubleClickMs = 300;
 

@@ -1,0 +1,4 @@
+#include "TForm1.h"
+
+void TForm1::JoinSelectedServer() {}
+void TForm1::StartAutoJoin(QTreeView*) {}
