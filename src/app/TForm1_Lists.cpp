@@ -111,8 +111,7 @@ void TForm1::BuildListOperations() {
     ListView_Favorite->MouseDown = [this](QMouseEvent* event) {
         ListView_FavoriteMouseDown(event);
     };
-    connect(ListView_Server, &QWidget::customContextMenuRequested, this,
-            &TForm1::PopupMenu2Popup);
+    connect(ListView_Server, &QWidget::customContextMenuRequested, this, &TForm1::PopupMenu2Popup);
     connect(ListView_Favorite, &QWidget::customContextMenuRequested, this,
             &TForm1::PopupMenu3Popup);
 }
@@ -250,8 +249,8 @@ void TForm1::ListView_ServerMouseDown(QMouseEvent* event) {
 }
 
 void TForm1::ListView_FavoriteMouseDown(QMouseEvent* event) {
-    const auto [first, onRow] = ClickedRow(SelectedRows(ListView_Favorite), ListView_Favorite,
-                                           event->position().toPoint());
+    const auto [first, onRow] =
+        ClickedRow(SelectedRows(ListView_Favorite), ListView_Favorite, event->position().toPoint());
     Lists->MouseDown(ServerListKind::Favorites, event->button() == Qt::LeftButton, first, onRow);
 }
 

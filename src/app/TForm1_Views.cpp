@@ -60,7 +60,7 @@ void TForm1::BuildViews() {
                         !serverView->selectionModel()->isRowSelected(current.row(), {}))
                         return;
                     Lists->RowPicked(serverView == ListView_Server ? ServerListKind::SearchResults
-                                                                  : ServerListKind::Favorites,
+                                                                   : ServerListKind::Favorites,
                                      current.row());
                 });
         // The selection stays as visible as with focus when another control has it.

@@ -36,8 +36,8 @@ void TakeOver(ServerStructure& into, const ServerStructure& from) {
 void AddCopies(ServerRows& to, const std::vector<ServerStructure>& copies, int column,
                bool ascending) {
     for (const ServerStructure& copy : copies) {
-        const size_t held = to.UpdateServer(copy.IP, copy.Port,
-                                            [&](ServerStructure& row) { TakeOver(row, copy); });
+        const size_t held =
+            to.UpdateServer(copy.IP, copy.Port, [&](ServerStructure& row) { TakeOver(row, copy); });
         if (held == 0) {
             ServerStructure row = copy;
             row.Response.clear();
@@ -203,7 +203,8 @@ void ListOperations::MouseDown(ServerListKind view, bool leftButton,
     memory[1] = *firstSelected;
     memory[3] = static_cast<int32_t>(CurrentClock().TickCount());
     if (onRow) {
-        const uint32_t elapsed = static_cast<uint32_t>(memory[3]) - static_cast<uint32_t>(memory[2]);
+        const uint32_t elapsed =
+            static_cast<uint32_t>(memory[3]) - static_cast<uint32_t>(memory[2]);
         if (memory[1] == memory[0] && elapsed < DoubleClickMs && JoinSelectedServer)
             JoinSelectedServer();
         // The join may have changed the lists; the row is looked up again.

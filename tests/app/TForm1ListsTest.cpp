@@ -66,8 +66,7 @@ protected:
         view->clearSelection();
         for (int row : rows)
             view->selectionModel()->select(view->model()->index(row, 0),
-                                           QItemSelectionModel::Select |
-                                               QItemSelectionModel::Rows);
+                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
     static QStringList Ips(QTreeView* view) {
         QStringList ips;
@@ -104,7 +103,8 @@ TEST_F(Lists, FavoritesAddedFromTheResultsSurviveARestartAndReachTheGame) {
     App.Show();
     Favorite = Find<QTreeView>("ListView_Favorite");
     ASSERT_TRUE(Shows(Favorite, 2));
-    EXPECT_EQ(Ips(Favorite), (QStringList{QStringLiteral("192.0.2.10"), QStringLiteral("192.0.2.12")}));
+    EXPECT_EQ(Ips(Favorite),
+              (QStringList{QStringLiteral("192.0.2.10"), QStringLiteral("192.0.2.12")}));
 }
 
 TEST_F(Lists, ContextMenusEnableByTheSelectionAndTheirItemsAct) {
@@ -157,7 +157,8 @@ TEST_F(Lists, KeysSelectCopyAndDeleteOnlyWhileDeletingIsAllowed) {
     Select(Server, {1});
     QTest::keyClick(Server, Qt::Key_Delete);
     ASSERT_TRUE(Shows(Server, 2));
-    EXPECT_EQ(Ips(Server), (QStringList{QStringLiteral("192.0.2.10"), QStringLiteral("192.0.2.12")}));
+    EXPECT_EQ(Ips(Server),
+              (QStringList{QStringLiteral("192.0.2.10"), QStringLiteral("192.0.2.12")}));
     EXPECT_EQ(Find<QGroupBox>("Panel_Server")->title(), QStringLiteral("搜索结果 : 2"));
 }
 
@@ -203,7 +204,8 @@ TEST_F(Lists, ATextListRoundTripsAndABadLineStopsTheImportWithTwoMessages) {
     Dialogs::SetNextFileName(QString::fromStdString(App.Dir.File("list.txt")));
     Find<QAction>("MenuItem1")->trigger();
     ASSERT_TRUE(Shows(Server, 2));
-    EXPECT_EQ(Ips(Server), (QStringList{QStringLiteral("255.255.255.254"), QStringLiteral("192.0.2.22")}));
+    EXPECT_EQ(Ips(Server),
+              (QStringList{QStringLiteral("255.255.255.254"), QStringLiteral("192.0.2.22")}));
 
     MessageRecorder messages;
     App.Dir.Write("bad.txt", "#192.0.2.30:27015#\r\n#192.0.2.255:27015#\r\n#192.0.2.31:27015#\r\n");

@@ -8,8 +8,7 @@
 
 namespace {
 
-ServerStructure Row(std::string ip, std::string port, std::string protocol,
-                    std::string name = {}) {
+ServerStructure Row(std::string ip, std::string port, std::string protocol, std::string name = {}) {
     ServerStructure row;
     row.IP = std::move(ip);
     row.Port = std::move(port);

@@ -54,8 +54,8 @@ struct Lists {
         };
         Ops.FavoriteViewRows = [this, rebuild] {
             rebuild();
-            return static_cast<int>(FavoriteViewCount(Show, Model.FavoriteRows15,
-                                                      Model.FavoriteRows16, Model.Favorites.size()));
+            return static_cast<int>(FavoriteViewCount(
+                Show, Model.FavoriteRows15, Model.FavoriteRows16, Model.Favorites.size()));
         };
         Ops.SetClipboard = [this](const std::string& text) { Clipboard = text; };
         Ops.PickExportFile = [this] { return ExportPath; };
@@ -100,9 +100,9 @@ TEST(ListOperationsTest, AddingToFavoritesRefreshesAHeldServerAndInsertsANewOneS
 
     const int rows[] = {0, 1};
     l.Ops.AddToFavorites(rows);
-    EXPECT_EQ(Addresses(l.Model.Favorites),
-              (std::vector<std::string>{"192.0.2.20:27015", "192.0.2.25:27015",
-                                        "192.0.2.30:27015"}));
+    EXPECT_EQ(
+        Addresses(l.Model.Favorites),
+        (std::vector<std::string>{"192.0.2.20:27015", "192.0.2.25:27015", "192.0.2.30:27015"}));
     ServerStructure expected = answered;
     expected.SentAt = 0;
     EXPECT_EQ(l.Model.Favorites[0], expected);
@@ -118,9 +118,9 @@ TEST(ListOperationsTest, FavoritesViewRowsReachTheirListRowsUnderEveryShowSettin
         FavoriteShow Show;
         const char* Third;
     };
-    for (const Case c : {Case{FavoriteShow::Only15, "192.0.2.4"},
-                         Case{FavoriteShow::Only16, "192.0.2.5"},
-                         Case{FavoriteShow::All, "192.0.2.3"}}) {
+    for (const Case c :
+         {Case{FavoriteShow::Only15, "192.0.2.4"}, Case{FavoriteShow::Only16, "192.0.2.5"},
+          Case{FavoriteShow::All, "192.0.2.3"}}) {
         Lists l;
         l.Show = c.Show;
         const char* tags[] = {"46", "47", "00", "46", "47"};
@@ -237,7 +237,8 @@ TEST(ListOperationsTest, ImportStopsAtTheFirstBadLineKeepingTheLinesBeforeIt) {
          "#255.255.255.254:65535#\r\n\r\n",
          {"192.0.2.1:27015", "192.0.2.9:27015", "255.255.255.254:65535"},
          {addressThenList, listBad}},
-        {"bad port", "#192.0.2.9:27015#\r\n#192.0.2.8:0#\r\n",
+        {"bad port",
+         "#192.0.2.9:27015#\r\n#192.0.2.8:0#\r\n",
          {"192.0.2.1:27015", "192.0.2.9:27015"},
          {"warning 5/0", listBad}},
         {"clean", "#192.0.2.9:27015#\r\n", {"192.0.2.1:27015", "192.0.2.9:27015"}, {}},
