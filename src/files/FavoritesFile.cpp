@@ -2,6 +2,7 @@
 
 #include "AddressCheck.h"
 #include "LineText.h"
+#include "SeenServers.h"
 
 #include <algorithm>
 
@@ -91,6 +92,7 @@ static bool HasBraceOutsideQuotes(std::string_view line, char brace) {
 std::vector<ServerStructure> ReadFavoritesFile(std::string_view bytes, std::string_view tag) {
     const auto lines = SplitLines(bytes);
     std::vector<ServerStructure> rows;
+    SeenServers seen;
     bool inBlock = false;
     constexpr size_t none = static_cast<size_t>(-1);
     size_t addressLine = none, portLine = none;
@@ -110,9 +112,7 @@ std::vector<ServerStructure> ReadFavoritesFile(std::string_view bytes, std::stri
             row.IP = FavoritesLineValue(lines[addressLine]);
             row.Port = FavoritesLineValue(lines[portLine]);
             row.Protocol = std::string(tag);
-            const bool known = std::any_of(rows.begin(), rows.end(),
-                                           [&](const auto& r) { return SameServer(r, row); });
-            if (ValidateAddressPort(row.IP, row.Port) && !known)
+            if (ValidateAddressPort(row.IP, row.Port) && seen.Add(row.IP, row.Port))
                 rows.push_back(std::move(row));
         }
         inBlock = false;

@@ -1,6 +1,7 @@
 #include "TextServerList.h"
 
 #include "LineText.h"
+#include "SeenServers.h"
 
 #include <algorithm>
 
@@ -36,6 +37,7 @@ MessageIndex TextListImport::CheckMessage() const {
 TextListImport ParseTextList(std::string_view bytes) {
     TextListImport result;
     const auto lines = SplitLines(bytes);
+    SeenServers seen;
     for (size_t i = 0; i < lines.size(); ++i) {
         const TextListEntry entry = SplitTextListLine(lines[i]);
         AddressPort numbers{};
@@ -51,9 +53,7 @@ TextListImport ParseTextList(std::string_view bytes) {
         row.IP = address;
         row.Port = entry.Port;
         row.Protocol = "00";
-        const bool known = std::any_of(result.Rows.begin(), result.Rows.end(),
-                                       [&](const auto& r) { return SameServer(r, row); });
-        if (!known)
+        if (seen.Add(row.IP, row.Port))
             result.Rows.push_back(std::move(row));
     }
     return result;
