@@ -13,6 +13,7 @@
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
 #include <QTest>
 #include <QToolButton>
 #include <QTreeView>
@@ -243,6 +244,26 @@ TEST_F(Lists, WithoutAGameTheNameBoxIsOff) {
     EXPECT_EQ(name->currentText(), QStringLiteral("unamed"));
     EXPECT_FALSE(name->isEnabled());
     EXPECT_FALSE(Find<QToolButton>("Button_SetName")->isEnabled());
+}
+
+TEST_F(Lists, PickingAGameInTheOptionsReadsItsFavorites) {
+    Start();
+    std::filesystem::create_directories(App.Dir.File("other16"));
+    App.Dir.Write("other16/hl.exe", "");
+    App.Dir.Write("other16/favsvrs.dat",
+                  "\"favorites\"\r\n{\r\n\t\"server\"\r\n\t{\r\n"
+                  "\t\t\"name\"\t\t\"port 27015 address\"\r\n"
+                  "\t\t\"address\"\t\t\"192.0.2.50\"\r\n\t\t\"port\"\t\t\"27016\"\r\n"
+                  "\t\t\"proxyaddress\"\t\"198.51.100.1\"\r\n\t\t\"proxyport\"\t\"1\"\r\n"
+                  "\t}\r\n}\r\n");
+    Form1->OpenOptions();
+    Dialogs::SetNextFileName(QString::fromStdString(App.Dir.File("other16/hl.exe")));
+    Find<QPushButton>("suiButton4")->click();
+    Find<QPushButton>("suiButton_OK")->click();
+    ASSERT_TRUE(Shows(Favorite, 1));
+    EXPECT_EQ(Form1->Model().Favorites[0].IP, "192.0.2.50");
+    EXPECT_EQ(Form1->Model().Favorites[0].Port, "27016");
+    EXPECT_EQ(Form1->Model().Favorites[0].Protocol, "47");
 }
 
 } // namespace
