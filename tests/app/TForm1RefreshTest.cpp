@@ -2,6 +2,7 @@
 // 127.42.x.x: passes started by the tool button, the tab change, the timer and the
 // close, answers taken on NMUDP2 (bound to a port of the system's choosing here).
 #include "AppFixture.h"
+#include "Dialogs.h"
 #include "FakeClock.h"
 #include "FakeServer.h"
 #include "RefreshController.h"
@@ -11,6 +12,7 @@
 #include "TNMUDP.h"
 #include "TUpDown.h"
 
+#include <QAction>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -255,6 +257,27 @@ TEST_F(Refresh, RowsDeletedOrMovedDuringAPassAreSkippedOrFoundAgain) {
         }
         EXPECT_TRUE(row.Alive) << row.IP;
         EXPECT_EQ(row.Map, "de_dust2") << row.IP;
+    }
+}
+
+TEST_F(Refresh, TheUsersListChangesDuringAPassNeverReachARowThePassDidNotTake) {
+    Open("");
+    ServeRange(40, "127.42.2.1");
+    Click(Form1->ToolButton_RefreshList);
+    ASSERT_TRUE(WaitForRequests(3));
+    // The menus stay enabled during a pass: delete all, then an import of unknown servers.
+    Form1->P6->trigger();
+    const size_t sent = Farm.RequestCount();
+    App.Dir.Write("list.txt", "#127.42.3.1:27015#\r\n#127.42.3.2:27015#\r\n");
+    Dialogs::SetNextFileName(QString::fromStdString(App.Dir.File("list.txt")));
+    Form1->N25->trigger();
+    ASSERT_TRUE(WaitForIdle());
+    EXPECT_LE(Farm.RequestCount(), sent + 1) << "at most the request already on its way";
+    ASSERT_EQ(Model().SearchResults.size(), 2u);
+    for (const ServerStructure& row : Model().SearchResults) {
+        EXPECT_EQ(row.Protocol, "00");
+        EXPECT_FALSE(row.Alive || row.Answered);
+        EXPECT_EQ(row.SentAt, 0u);
     }
 }
 
