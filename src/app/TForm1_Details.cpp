@@ -2,6 +2,8 @@
 // eighteen boxes, the players page and the rules page.
 #include "TForm1.h"
 
+#include "EventHook.h"
+
 #include "DetailsController.h"
 #include "ListSorting.h"
 #include "TNMUDP.h"
@@ -79,24 +81,14 @@ private:
 };
 
 // Runs an action on a double click anywhere in a list, rows or empty space.
-class DoubleClickHook : public QObject {
-public:
-    DoubleClickHook(QWidget* viewport, std::function<void()> action)
-        : QObject(viewport), Action(std::move(action)) {
-        viewport->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override {
+void OnDoubleClick(QWidget* viewport, std::function<void()> action) {
+    new EventHook(viewport, [action = std::move(action)](QEvent* event) {
         if (event->type() != QEvent::MouseButtonDblClick)
             return false;
-        Action();
+        action();
         return true;
-    }
-
-private:
-    std::function<void()> Action;
-};
+    });
+}
 
 void SortDetailList(QTreeWidget* list, int column, bool ascending) {
     list->sortItems(column, ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
@@ -149,9 +141,8 @@ void TForm1::BuildDetails() {
             [this](int column) { ListView_PlayersInfoColumnClick(column); });
     connect(ListView_RulesInfo->header(), &QHeaderView::sectionClicked, this,
             [this](int column) { ListView_RulesInfoColumnClick(column); });
-    new DoubleClickHook(ListView_PlayersInfo->viewport(),
-                        [this] { ListView_PlayersInfoDblClick(); });
-    new DoubleClickHook(ListView_RulesInfo->viewport(), [this] { ListView_RulesInfoDblClick(); });
+    OnDoubleClick(ListView_PlayersInfo->viewport(), [this] { ListView_PlayersInfoDblClick(); });
+    OnDoubleClick(ListView_RulesInfo->viewport(), [this] { ListView_RulesInfoDblClick(); });
 }
 
 void TForm1::ConnectDetailsEndpoint() {

@@ -2,6 +2,7 @@
 // close, a game's favsvrs.dat picked in the options, and the player name in config.cfg.
 #include "TForm1.h"
 
+#include "EventHook.h"
 #include "FavoritesStore.h"
 #include "FileAccess.h"
 #include "Gbk.h"
@@ -14,37 +15,12 @@
 #include <QLineEdit>
 #include <QToolButton>
 
-#include <functional>
-
 namespace {
 
 // The error report of a file the program could not read or write.
 void ShowFileError(const char* what, const std::string& path) {
     ShowWarning(G(what) + Utf8ToGbk(path) + " ! ", G("错误"));
 }
-
-// Runs an action on Enter in a widget and keeps the key from it.
-class EnterKeyHook : public QObject {
-public:
-    EnterKeyHook(QWidget* widget, std::function<void()> action)
-        : QObject(widget), Action(std::move(action)) {
-        widget->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() != QEvent::KeyPress)
-            return false;
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key != Qt::Key_Return && key != Qt::Key_Enter)
-            return false;
-        Action();
-        return true;
-    }
-
-private:
-    std::function<void()> Action;
-};
 
 } // namespace
 
@@ -76,7 +52,15 @@ void TForm1::BuildFiles() {
     connect(Button_SetName, &QToolButton::clicked, this, &TForm1::Button_SetNameClick);
     // The combo box hands an Enter its line edit ignored back to it; the key is taken once,
     // here, before either sees it.
-    new EnterKeyHook(Edit_CSName->lineEdit(), [this] { Button_SetNameClick(); });
+    new EventHook(Edit_CSName->lineEdit(), [this](QEvent* event) {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key != Qt::Key_Return && key != Qt::Key_Enter)
+            return false;
+        Button_SetNameClick();
+        return true;
+    });
 }
 
 void TForm1::LoadGameFavorites(const std::string& path, const std::string& tag) {

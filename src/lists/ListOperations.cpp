@@ -67,43 +67,44 @@ std::array<int32_t, 4>& ListOperations::ClickMemory(ServerListKind view) const {
                                                  : Model.FavoriteClickTracking;
 }
 
+std::vector<ServerStructure> ListOperations::CopiesOf(ServerListKind list,
+                                                      std::span<const int> viewRows) const {
+    std::vector<ServerStructure> copies;
+    for (const size_t at : Positions(list, viewRows))
+        copies.push_back(CopyForOtherList(List(list)[at]));
+    return copies;
+}
+
+std::vector<size_t> ListOperations::Positions(ServerListKind list,
+                                              std::span<const int> viewRows) const {
+    std::vector<size_t> positions;
+    for (const int viewRow : viewRows)
+        if (const auto at = Position(list, viewRow))
+            positions.push_back(*at);
+    return positions;
+}
+
 void ListOperations::AddToFavorites(std::span<const int> searchRows) {
     if (searchRows.empty())
         return;
-    std::vector<ServerStructure> copies;
-    for (const int viewRow : searchRows)
-        if (const auto at = Position(ServerListKind::SearchResults, viewRow))
-            copies.push_back(CopyForOtherList(Model.SearchResults[*at]));
-    AddCopies(Model.Favorites, copies, Model.FavoriteSortColumn, Model.FavoriteSortAscending);
+    AddCopies(Model.Favorites, CopiesOf(ServerListKind::SearchResults, searchRows),
+              Model.FavoriteSortColumn, Model.FavoriteSortAscending);
     if (RebuildFavoritesView)
         RebuildFavoritesView();
 }
 
 void ListOperations::AddToSearchResults(std::span<const int> favoriteRows) {
-    if (favoriteRows.empty())
-        return;
     // Every row is mapped before the first change, while the map is the one the view shows.
-    std::vector<ServerStructure> copies;
-    for (const int viewRow : favoriteRows)
-        if (const auto at = Position(ServerListKind::Favorites, viewRow))
-            copies.push_back(CopyForOtherList(Model.Favorites[*at]));
-    AddCopies(Model.SearchResults, copies, Model.ServerSortColumn, Model.ServerSortAscending);
+    AddCopies(Model.SearchResults, CopiesOf(ServerListKind::Favorites, favoriteRows),
+              Model.ServerSortColumn, Model.ServerSortAscending);
 }
 
 void ListOperations::DeleteSelected(std::span<const int> searchRows,
                                     std::span<const int> favoriteRows) {
-    std::vector<size_t> search;
-    for (const int viewRow : searchRows)
-        if (const auto at = Position(ServerListKind::SearchResults, viewRow))
-            search.push_back(*at);
-    Model.SearchResults.RemoveRows(std::move(search));
+    Model.SearchResults.RemoveRows(Positions(ServerListKind::SearchResults, searchRows));
     if (favoriteRows.empty())
         return;
-    std::vector<size_t> favorites;
-    for (const int viewRow : favoriteRows)
-        if (const auto at = Position(ServerListKind::Favorites, viewRow))
-            favorites.push_back(*at);
-    Model.Favorites.RemoveRows(std::move(favorites));
+    Model.Favorites.RemoveRows(Positions(ServerListKind::Favorites, favoriteRows));
     if (RebuildFavoritesView)
         RebuildFavoritesView();
 }

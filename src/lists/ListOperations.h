@@ -81,6 +81,10 @@ public:
 private:
     ServerRows& List(ServerListKind list) const;
     std::optional<size_t> Position(ServerListKind list, int viewRow) const;
+    // The list positions of view rows, rows past the view left out.
+    std::vector<size_t> Positions(ServerListKind list, std::span<const int> viewRows) const;
+    // Copies for the other list of the rows at these view rows.
+    std::vector<ServerStructure> CopiesOf(ServerListKind list, std::span<const int> viewRows) const;
     std::array<int32_t, 4>& ClickMemory(ServerListKind view) const;
 
     BrowserModel& Model;
