@@ -43,33 +43,32 @@ ServerStructure Row(const std::string& ip, const std::string& protocol,
     row.IP = ip;
     row.Port = "27015";
     row.Map = "de_dust2";
-    row.Players = "16";
+    row.Players = "3";
     row.MaxPlayers = "16";
     row.Protocol = protocol;
     row.Password = password;
     row.Alive = true;
     row.Answered = true;
-    // Full as last refreshed: the auto-join has to find the room itself.
-    if (protocol != "47" || password != "1")
-        row.Players = "3";
     return row;
 }
 
 class Launch : public ::testing::Test {
 protected:
-    // The window shown with both games in their own folders as recording programs.
+    // The window shown with both games in their own folders as recording programs; the
+    // first line of a key counts, so `ini` goes before the defaults.
     void Open(const std::string& ini = {}) {
         for (const char* folder : {"cs15", "cs16", "cd"})
             std::filesystem::create_directory(App.Dir.File(folder));
         WriteRecordingProgram(App.Dir.File("cs15/hl.exe"), App.Dir.File("game15.txt"));
         WriteRecordingProgram(App.Dir.File("cs16/hl.exe"), App.Dir.File("game16.txt"));
-        App.WriteIni("WindowStates/RemWindowStates=0\n"
-                     "Favorite/Synchronize=0\n"
-                     "RunSettings/RunCD=0\n"
-                     "RunSettings/Minimize=0\n"
-                     "ModulePath/PathCS1.5=" +
-                     App.Dir.File("cs15/hl.exe") +
-                     "\nModulePath/PathCS1.6=" + App.Dir.File("cs16/hl.exe") + "\n" + ini);
+        const std::string defaults = "WindowStates/RemWindowStates=0\n"
+                                     "Favorite/Synchronize=0\n"
+                                     "RunSettings/RunCD=0\n"
+                                     "RunSettings/Minimize=0\n"
+                                     "ModulePath/Parameter1.5=-console -game cstrike\n"
+                                     "ModulePath/Parameter1.6=-game cstrike\n";
+        App.WriteIni(ini + defaults + "ModulePath/PathCS1.5=" + App.Dir.File("cs15/hl.exe") +
+                     "\nModulePath/PathCS1.6=" + App.Dir.File("cs16/hl.exe") + "\n");
         App.Create();
         App.Show();
     }
@@ -107,6 +106,7 @@ class JoinButton : public Launch, public ::testing::WithParamInterface<JoinCase>
 TEST_P(JoinButton, StartsTheRowsGameInItsFolderWithTheConnectLine) {
     const JoinCase& c = GetParam();
     Open(c.Ini);
+    ASSERT_EQ(Form1->Setting(SlotParameter15), c.Ini.empty() ? "-console -game cstrike" : "");
     if (c.Typed) {
         Dialogs::SetNextAnswer(DialogKind::Password, [&](QDialog& dialog) {
             auto& prompt = static_cast<TForm_Password&>(dialog);
@@ -167,7 +167,9 @@ TEST_F(Launch, RowsThatCannotBeJoinedShowTheirMessageAndStartNothing) {
     Form1->JoinSelectedServer(); // a menu item without a selection: nothing
     SelectNewRow(Row("127.60.0.1 +exec evil.cfg", "47"));
     Click(Find<QPushButton>("BitBtn_Join"));
-    SelectNewRow(Row("127.60.0.2", "47", "1")); // full by equal texts
+    ServerStructure full = Row("127.60.0.2", "47");
+    full.Players = "16"; // full by equal texts
+    SelectNewRow(full);
     Form1->JoinSelectedServer();
     ASSERT_EQ(Messages.Seen.size(), 3u);
     EXPECT_EQ(Messages.Seen[0].first, QStringLiteral(" 您没有选择任何服务器 ! "));
@@ -209,7 +211,7 @@ class AutoJoinRoad : public Launch {
 protected:
     void Serve(int players) {
         FakeServerConfig config;
-        config.Ip = "127.60.2.1";
+        config.Ip = Ip;
         config.Port = 27015;
         config.Name = "Crowded";
         config.Players = players;
@@ -238,19 +240,27 @@ protected:
     }
     FakeServerFarm Farm;
     int Server = -1;
+    std::string Ip = "127.60.2.1";
 };
 
 TEST_F(AutoJoinRoad, WaitsWhileFullThenConfirmsAndJoinsWithoutAskingAgain) {
     Serve(16);
-    OpenWithEndpoint("AutoActions/Confirm=1\nAutoActions/Margin=1\n");
+    OpenWithEndpoint("AutoActions/Confirm=1\nAutoActions/Margin=2\n");
+    // No prompt before the room; one that came anyway is cancelled rather than waited on.
+    int early = 0;
+    Dialogs::AnswerEvery(DialogKind::Confirmation, [&](QDialog&) {
+        ++early;
+        return int(QDialog::Rejected);
+    });
     SelectNewRow(Row("127.60.2.1", "47"));
     Form1->StartAutoJoin(Find<QTreeView>("ListView_Server"));
     EXPECT_TRUE(Find<QToolButton>("ToolButton_AutoJoin")->isChecked());
     EXPECT_EQ(Find<QLineEdit>("Edit_Auto2")->text(), QStringLiteral("127.60.2.1"));
     EXPECT_EQ(TextColour("Edit_Auto3"), QColor(Qt::red));
     Tick();
-    Serve(15); // margin 1: 15 of 16 is not room yet
+    Serve(15); // margin 2: 15 of 16 is not room yet
     Tick();
+    EXPECT_EQ(early, 0);
     EXPECT_FALSE(std::filesystem::exists(App.Dir.File("game16.txt")));
     EXPECT_EQ(Form1->AutoJoin->State(), AutoJoinState::Waiting);
 
@@ -287,9 +297,10 @@ TEST_F(AutoJoinRoad, WaitsWhileFullThenConfirmsAndJoinsWithoutAskingAgain) {
 }
 
 TEST_F(AutoJoinRoad, CancelEndsTheWaitKeepsTheTargetAndShowsTheTrayIcon) {
+    Ip = "127.60.3.1";
     Serve(3);
     OpenWithEndpoint("AutoActions/Confirm=1\n");
-    SelectNewRow(Row("127.60.2.1", "47"));
+    SelectNewRow(Row(Ip, "47"));
     Form1->StartAutoJoin(Find<QTreeView>("ListView_Server"));
     Dialogs::SetNextAnswer(DialogKind::Confirmation,
                            [](QDialog&) { return int(QDialog::Rejected); });
@@ -297,7 +308,7 @@ TEST_F(AutoJoinRoad, CancelEndsTheWaitKeepsTheTargetAndShowsTheTrayIcon) {
     EXPECT_EQ(Dialogs::PendingAnswers(DialogKind::Confirmation), 0);
     EXPECT_EQ(Form1->AutoJoin->State(), AutoJoinState::Off);
     EXPECT_FALSE(Find<QToolButton>("ToolButton_AutoJoin")->isChecked());
-    EXPECT_EQ(Find<QLineEdit>("Edit_Auto2")->text(), QStringLiteral("127.60.2.1"));
+    EXPECT_EQ(Find<QLineEdit>("Edit_Auto2")->text(), QStringLiteral("127.60.3.1"));
     EXPECT_TRUE(Form1->Tray->IconVisible());
     EXPECT_FALSE(std::filesystem::exists(App.Dir.File("game16.txt")));
 }
