@@ -1,7 +1,10 @@
 #include "Application.h"
 
+#include "TAboutBox.h"
 #include "TForm1.h"
+#include "TForm_MakeSure.h"
 #include "TForm_Options.h"
+#include "TForm_Password.h"
 #include "WidgetText.h"
 
 #include <QDialog>
@@ -9,9 +12,9 @@
 
 #include <exception>
 
-QDialog* Form_MakeSure = nullptr;
-QDialog* AboutBox = nullptr;
-QDialog* Form_Password = nullptr;
+TForm_MakeSure* Form_MakeSure = nullptr;
+TAboutBox* AboutBox = nullptr;
+TForm_Password* Form_Password = nullptr;
 QDialog* Form_Users = nullptr;
 
 namespace {
@@ -54,9 +57,9 @@ void CreateApplicationWindows(bool withEndpoints) {
     Form1 = new TForm1;
     if (withEndpoints)
         Form1->CreateEndpoints();
-    Form_MakeSure = NamedDialog("TForm_MakeSure", QStringLiteral("确认"));
-    AboutBox = NamedDialog("TAboutBox", QStringLiteral("关于"));
-    Form_Password = NamedDialog("TForm_Password", QStringLiteral("密码"));
+    Form_MakeSure = new TForm_MakeSure;
+    AboutBox = new TAboutBox;
+    Form_Password = new TForm_Password;
     Form_Options = new TForm_Options(Form1);
     Form1->Options = Form_Options;
     Form_Options->LoadFavoritesFile = [](const std::string& path, const std::string& tag) {

@@ -3,6 +3,9 @@
 #include <QApplication>
 
 class QDialog;
+class TAboutBox;
+class TForm_MakeSure;
+class TForm_Password;
 
 // The application object: an exception that escapes an event handler is shown in the
 // standard error box and the program goes on.
@@ -14,9 +17,9 @@ public:
 };
 
 // The dialogs created at start-up besides the main window and the options dialog.
-extern QDialog* Form_MakeSure;
-extern QDialog* AboutBox;
-extern QDialog* Form_Password;
+extern TForm_MakeSure* Form_MakeSure;
+extern TAboutBox* AboutBox;
+extern TForm_Password* Form_Password;
 extern QDialog* Form_Users; // never shown
 
 // Creates the windows in start-up order: TForm1, TForm_MakeSure, TAboutBox, TForm_Password,

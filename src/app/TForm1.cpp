@@ -1,8 +1,10 @@
 #include "TForm1.h"
 
 #include "Accessibility.h"
+#include "AutoJoinController.h"
 #include "DetailsController.h"
 #include "FavoriteListModel.h"
+#include "LaunchController.h"
 #include "ListOperations.h"
 #include "PortPanel.h"
 #include "RefreshController.h"
@@ -11,6 +13,7 @@
 #include "ServerListModel.h"
 #include "TForm_Options.h"
 #include "TNMUDP.h"
+#include "TrayController.h"
 #include "WidgetText.h"
 
 #include <QBoxLayout>
@@ -85,6 +88,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     BuildDetails();
     BuildListOperations();
     BuildFiles();
+    BuildLaunch();
     // A pass ends with a details query of the picked server.
     Refresh->QueryDetails = [this](const std::string& address) { Details->QueryDetails(address); };
     NameOverflowMenus(this);
@@ -186,4 +190,5 @@ void TForm1::CreateEndpoints() {
     ConnectEndpoints();
     ConnectRefreshEndpoint();
     ConnectDetailsEndpoint();
+    ConnectAutoJoinEndpoint();
 }

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,11 @@ class ServerIntake;
 class ServerListModel;
 class TForm_Options;
 class TNMUDP;
+class AutoJoinController; // launch, auto-join and tray
+class LaunchController;
+class QSystemTrayIcon;
+class TrayController;
+class TrayIcon;
 
 // What the other subsystems plug into the main window's life cycle. An empty hook is
 // skipped, so the window runs with whatever subsystems are wired.
@@ -203,8 +209,38 @@ public:
     void Button_SetNameClick();
     // A game's favsvrs.dat picked in the options dialog, read into the favorites.
     void LoadGameFavorites(const std::string& path, const std::string& tag);
+
+    // ---- launch, auto-join and tray ----
+    std::unique_ptr<LaunchController> Launch;     // the join and the game's start
+    std::unique_ptr<AutoJoinController> AutoJoin; // Timer_AutoJoin and NMUDP3's replies
+    std::unique_ptr<TrayIcon> TrayIcon1Adapter;   // TrayIcon1 as the tray logic sees it
+    std::unique_ptr<TrayController> Tray;         // minimise to the tray, blink, restore
+    QSystemTrayIcon* TrayIcon1 = nullptr;
+    // Joins the selected row of either list; nothing without one (menu items, keys).
     void JoinSelectedServer();
+    // Takes the selected row of `view` (ListView_Server or ListView_Favorite) as the
+    // auto-join target and starts waiting for it.
     void StartAutoJoin(QTreeView* view);
+    void StopAutoJoin();
+    // The join button: a message when no row is selected, otherwise the join.
+    void BitBtn_JoinClick();
+    // The row the join takes: the first selected one of the results, else of the favorites.
+    std::optional<ServerStructure> SelectedServer() const;
+    // The list position of a row of ListView_Server or ListView_Favorite.
+    std::optional<size_t> ListPositionOf(const QTreeView* view, int viewRow) const;
+    // The lowest selected row of a view, once the view has every change.
+    std::optional<int> FirstSelectedRow(QTreeView* view) const;
+    void MinimizeToTray();
+    void RestoreFromTray();
+    // Help: readme.txt of the start directory in the system's viewer, or entry 20.
+    void Readme1Click();
+    void AboutClick();
+    // Opens a document with the program the desktop associates with it; tests replace it.
+    std::function<void(const QString& path)> OpenDocument;
+    // Hands NMUDP3's datagrams to the auto-join once the endpoint exists.
+    void ConnectAutoJoinEndpoint();
+    void BuildLaunch();
+    void BuildTray();
 
     // ---- main menu ----
     QMenu* Menu_File = nullptr;

@@ -57,7 +57,42 @@ std::string ExecutableNameOf(const std::string& processDir) {
     return name;
 }
 
+// Wine's loader runs every Windows program; the program's own path is its first argument
+// ("C:\\Games\\hl.exe" or a Unix path), whose last component is the Windows file name.
+bool IsWineLoader(const std::string& exeName) {
+    return exeName.starts_with("wine");
+}
+
+std::string WindowsProgramNameOf(const std::string& processDir) {
+    std::ifstream cmdline(processDir + "/cmdline", std::ios::binary);
+    std::string first;
+    std::getline(cmdline, first, '\0');
+    const size_t cut = first.find_last_of("\\/");
+    return cut == std::string::npos ? first : first.substr(cut + 1);
+}
+
 } // namespace
+
+bool AnyProcessNamed(const std::string& exeName) {
+    if (exeName.empty()) {
+        return false;
+    }
+    const std::unique_ptr<DIR, int (*)(DIR*)> proc(::opendir("/proc"), &::closedir);
+    if (!proc) {
+        return false;
+    }
+    while (const dirent* entry = ::readdir(proc.get())) {
+        if (!IsProcessId(entry->d_name)) {
+            continue;
+        }
+        const std::string dir = std::string("/proc/") + entry->d_name;
+        const std::string name = ExecutableNameOf(dir);
+        if (name == exeName || (IsWineLoader(name) && WindowsProgramNameOf(dir) == exeName)) {
+            return true;
+        }
+    }
+    return false;
+}
 
 int CountProcessesNamed(const std::string& exeName) {
     if (exeName.empty()) {
@@ -82,4 +117,9 @@ int CountProcessesNamed(const std::string& exeName) {
 
 std::string OwnExecutableName() {
     return ExecutableNameOf("/proc/self");
+}
+
+SystemProcesses& SystemProcesses::Instance() {
+    static SystemProcesses processes;
+    return processes;
 }

@@ -7,7 +7,7 @@
 
 namespace {
 
-constexpr size_t KindCount = 3;
+constexpr size_t KindCount = 4;
 
 struct Answers {
     std::array<std::deque<Dialogs::Answer>, KindCount> Next;

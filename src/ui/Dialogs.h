@@ -8,7 +8,7 @@ class QDialog;
 class QFileDialog;
 
 // The kinds of modal dialog a test can answer without a window being shown.
-enum class DialogKind { Message, Password, Confirmation };
+enum class DialogKind { Message, Password, Confirmation, About };
 
 // Every modal dialog of the program runs through here, so a test can give the next
 // answer of a kind instead of a user (no window manager needed).

@@ -1,4 +1,0 @@
-#include "TForm1.h"
-
-void TForm1::JoinSelectedServer() {}
-void TForm1::StartAutoJoin(QTreeView*) {}

@@ -1,0 +1,152 @@
+#include "LaunchController.h"
+
+#include "FavoritesFile.h"
+#include "Gbk.h"
+#include "MessageTable.h"
+
+#include <exception>
+#include <filesystem>
+#include <system_error>
+
+std::string GameParameters(const std::string& parameters, const ServerStructure& row,
+                           const std::string& password) {
+    std::string text = parameters + " +connect " + row.IP + ":" + row.Port;
+    if (!password.empty())
+        text += " +password " + password;
+    return text;
+}
+
+std::string ProgramFolder(const std::string& path) {
+    const size_t cut = path.find_last_of('/');
+    if (cut == std::string::npos)
+        return {};
+    // The root keeps its one separator.
+    return cut == 0 ? std::string("/") : path.substr(0, cut);
+}
+
+std::string ProgramFileName(const std::string& path) {
+    const size_t cut = path.find_last_of('/');
+    return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+bool PasswordFitsCommandLine(const std::string& password) {
+    for (const char c : password) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte <= 0x20 || byte == 0x7f)
+            return false;
+    }
+    return true;
+}
+
+const std::string& LaunchController::PasswordRefusedText() {
+    static const std::string text = Utf8ToGbk(" 密码中不能含有空格或控制字符 ! ");
+    return text;
+}
+
+LaunchController::LaunchController(ProcessLauncher& launcher, const RunningProcesses& processes)
+    : Launcher(launcher), Processes(processes) {}
+
+void LaunchController::BitBtn_JoinClick(const std::optional<ServerStructure>& selected) {
+    if (!selected) {
+        Call(ShowMessage, MsgNoServerSelected, MsgNotice);
+        return;
+    }
+    JoinSelectedServer(selected);
+}
+
+void LaunchController::JoinSelectedServer(const std::optional<ServerStructure>& selected) {
+    if (!selected)
+        return;
+    const ServerStructure& row = *selected;
+    if (!row.Alive) {
+        Call(ShowMessage, MsgServerDown, MsgNotice);
+        return;
+    }
+    // Only equal texts count as full, as the list shows them.
+    if (row.Players == row.MaxPlayers) {
+        Call(ShowMessage, MsgServerFull, MsgNotice);
+        return;
+    }
+    std::string password;
+    if (row.Password != "0") {
+        const std::optional<std::string> typed = AskPassword ? AskPassword() : std::nullopt;
+        if (!typed) {
+            if (AutoJoinRunning && AutoJoinRunning())
+                Call(StopAutoJoin);
+            return;
+        }
+        password = *typed;
+    }
+    LaunchGame(row, password);
+}
+
+LaunchResult LaunchController::LaunchGame(const ServerStructure& row, const std::string& password) {
+    try {
+        const LaunchSettings settings = Settings ? Settings() : LaunchSettings{};
+        std::string file, parameters;
+        if (row.Protocol == "46") {
+            file = settings.PathCS15;
+            parameters = settings.Parameter15;
+        } else if (row.Protocol == "47") {
+            file = settings.PathCS16;
+            parameters = settings.Parameter16;
+        }
+        std::error_code ec;
+        if (file.empty() || !std::filesystem::exists(file, ec) ||
+            std::filesystem::is_directory(file, ec)) {
+            Call(StopAutoJoin);
+            Call(ShowMessage, MsgLocateExeFailed, MsgNotice);
+            Call(OpenOptions);
+            return LaunchResult::ExecutableMissing;
+        }
+        // The address and port come from a server's answer and become arguments of the
+        // game: only a plain address and port may get there.
+        if (!ValidateAddressPort(row.IP, row.Port)) {
+            Call(StopAutoJoin);
+            Call(ShowMessage, MsgExeRunFailed, MsgError);
+            return LaunchResult::Refused;
+        }
+        // A blank would split the password into arguments of its own.
+        if (!PasswordFitsCommandLine(password)) {
+            Call(StopAutoJoin);
+            Call(ShowText, PasswordRefusedText(), MsgNotice);
+            return LaunchResult::Refused;
+        }
+        PrepareLaunch();
+        if (!Launcher.Start(file, GameParameters(parameters, row, password), ProgramFolder(file))) {
+            Call(ShowMessage, MsgExeRunFailed, MsgError);
+            return LaunchResult::Failed;
+        }
+        return LaunchResult::Started;
+    } catch (const std::exception&) {
+        Call(ShowMessage, MsgExeRunFailed, MsgError);
+        return LaunchResult::Failed;
+    }
+}
+
+void LaunchController::StartSideTool(const std::string& run, const std::string& path) {
+    if (run != "1" || path.empty())
+        return;
+    if (!ProcessNotRunning(ProgramFileName(path)))
+        return;
+    // A tool that does not start is not the join's concern; the game still starts.
+    Launcher.Start(path, std::string(), ProgramFolder(path));
+}
+
+void LaunchController::PrepareLaunch() {
+    const LaunchSettings settings = Settings ? Settings() : LaunchSettings{};
+    StartSideTool(settings.RunCD, settings.PathCD);
+    StartSideTool(settings.RunOther, settings.PathOther);
+    Call(StopAutoJoin);
+    Call(StopIconBlink);
+    if (settings.PauseSearching == "1" && ScanRunning && ScanRunning())
+        Call(PauseScan);
+    if (settings.StopRefreshing == "1" && AutoRefreshOn && AutoRefreshOn())
+        Call(StopAutoRefresh);
+    if (settings.Minimize == "1")
+        Call(MinimizeToTray);
+}
+
+bool LaunchController::ProcessNotRunning(const std::string& name) const {
+    return !Processes.Running(name);
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Starts programs without waiting for them. A Windows implementation would hand the
+// same three texts to the shell; this one starts the file directly, never through a shell.
+class ProcessLauncher {
+public:
+    virtual ~ProcessLauncher() = default;
+    // Starts `file` with `parameters` in `workingDirectory` and returns at once; false
+    // when the program could not be started (it never waits for the program to end).
+    virtual bool Start(const std::string& file, const std::string& parameters,
+                       const std::string& workingDirectory) = 0;
+};
+
+// The parameter text as program arguments: split at blanks and tabs, empty pieces dropped.
+std::vector<std::string> SplitParameters(std::string_view parameters);
+
+// True for a file name ending in ".exe", ".bat" or ".com" in any letter case.
+bool IsWindowsProgram(std::string_view file);
+
+// The arguments (program first) that start `file` here: the file itself when it is
+// executable; `wine` and the file for a Windows program that is not executable while
+// `winePath` (wine's full path) is known; nothing when it cannot be started.
+std::vector<std::string> LaunchArguments(const std::string& file, const std::string& parameters,
+                                         const std::string& winePath);
+
+// The full path of an executable `name` found on PATH; empty when there is none.
+std::string FindOnPath(std::string_view name);
+
+// The Linux launcher: fork and exec (twice, so the program is never left as a zombie of
+// ours), the parameters split into arguments, the child in a session of its own with no
+// descriptor of ours open. A Windows program runs through wine when wine is on PATH.
+class PosixLauncher : public ProcessLauncher {
+public:
+    bool Start(const std::string& file, const std::string& parameters,
+               const std::string& workingDirectory) override;
+};
+
+// The process-wide system launcher.
+ProcessLauncher& SystemLauncher();

@@ -1,0 +1,272 @@
+#include "AutoJoinController.h"
+
+#include "FakeServer.h"
+#include "QueryProtocol.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+void PrintTo(const ServerStructure& r, std::ostream* os) {
+    *os << "{" << r.Name << "|" << r.IP << ":" << r.Port << "|" << r.Map << "|" << r.Players << "/"
+        << r.MaxPlayers << "|proto " << r.Protocol << "|pw " << r.Password << "}";
+}
+
+namespace {
+
+const std::string TargetIp = "127.60.1.1";
+constexpr int TargetPort = 27015;
+
+FakeServerConfig Server(int players, int maxPlayers = 16, bool password = false) {
+    FakeServerConfig config;
+    config.Ip = TargetIp;
+    config.Port = TargetPort;
+    config.Name = "Waiting Room";
+    config.Players = players;
+    config.MaxPlayers = maxPlayers;
+    config.Password = password;
+    return config;
+}
+
+std::vector<uint8_t> Bytes(const std::string& text) {
+    return {text.begin(), text.end()};
+}
+
+// The row a reply of that server makes: its texts as received.
+ServerStructure ReplyRow(int players, int maxPlayers = 16, const std::string& password = "0") {
+    ServerStructure row;
+    row.Name = "Waiting Room";
+    row.IP = TargetIp;
+    row.Port = std::to_string(TargetPort);
+    row.Map = "de_dust2";
+    row.Players = std::to_string(players);
+    row.MaxPlayers = std::to_string(maxPlayers);
+    row.Protocol = "47";
+    row.Password = password;
+    row.Alive = true;
+    row.Answered = true;
+    return row;
+}
+
+// The controller with every view effect recorded and dialogs answered from the fixture.
+class AutoJoin : public ::testing::Test {
+protected:
+    AutoJoin() : Controller(Model) {
+        Controller.Options = [this] { return Options; };
+        Controller.Target = [this] { return Target; };
+        Controller.SetTarget = [this](const AutoJoinTarget& target) { Target = target; };
+        Controller.SetTargetRed = [this](bool red) { Red = red; };
+        Controller.SetButtonDown = [this](bool down) { ButtonDown = down; };
+        Controller.SetButtonImage = [this](int image) { Image = image; };
+        Controller.StartTimer = [this] { Timer = true; };
+        Controller.StopTimer = [this] { Timer = false; };
+        Controller.Send = [this](const std::string& host, int port,
+                                 std::span<const uint8_t> bytes) {
+            Sent.push_back(host + ":" + std::to_string(port) + " " +
+                           std::string(bytes.begin(), bytes.end()));
+            return true;
+        };
+        Controller.Confirm = [this](const ServerStructure& row) {
+            Confirmed.push_back(row);
+            // A late reply to an earlier request while the prompt is open.
+            if (LateReply)
+                Controller.TakeDatagram(*LateReply, TargetIp, TargetPort);
+            return ConfirmAnswer;
+        };
+        Controller.AskPassword = [this] {
+            ++PasswordPrompts;
+            return Password;
+        };
+        Controller.LaunchGame = [this](const ServerStructure& row, const std::string& password) {
+            Launched.push_back(row);
+            LaunchedPassword = password;
+            Controller.StopAutoJoin(); // as the launch's preparation does
+        };
+        Controller.ShowTrayIcon = [this] { ++TrayShown; };
+        Target = {"Waiting Room", TargetIp, std::to_string(TargetPort)};
+    }
+    void Reply(const FakeServerConfig& config, const std::string& from = TargetIp,
+               int port = TargetPort) {
+        Controller.TakeDatagram(Bytes(BuildInfoAnswer(config)), from, port);
+    }
+    void Press() { Controller.ToolButton_AutoJoinClick(true); }
+
+    BrowserModel Model;
+    AutoJoinController Controller;
+    AutoJoinOptions Options{"0", "0"};
+    AutoJoinTarget Target;
+    bool Red = false, ButtonDown = false, Timer = false;
+    int Image = 4;
+    std::vector<std::string> Sent;
+    std::vector<ServerStructure> Confirmed, Launched;
+    std::string LaunchedPassword;
+    bool ConfirmAnswer = true;
+    std::optional<std::vector<uint8_t>> LateReply;
+    std::optional<std::string> Password;
+    int PasswordPrompts = 0, TrayShown = 0;
+};
+
+TEST_F(AutoJoin, TickAsksTheTargetAndAlternatesTheImageUntilTheTargetIsGone) {
+    Press();
+    EXPECT_TRUE(Red);
+    EXPECT_TRUE(Timer);
+    EXPECT_EQ(Controller.State(), AutoJoinState::Waiting);
+    std::vector<int> images;
+    for (int i = 0; i < 3; ++i) {
+        Controller.Timer_AutoJoinTimer();
+        images.push_back(Image);
+    }
+    EXPECT_EQ(images, (std::vector<int>{5, 4, 5}));
+    EXPECT_EQ(Model.DetailState.load(), DetailInfo);
+    const std::string request(InfoRequest().begin(), InfoRequest().end());
+    EXPECT_EQ(Sent, std::vector<std::string>(3, "127.60.1.1:27015 " + request));
+
+    Target.Port.clear();
+    Controller.Timer_AutoJoinTimer();
+    EXPECT_EQ(Controller.State(), AutoJoinState::Off);
+    EXPECT_FALSE(Red || ButtonDown || Timer);
+    EXPECT_EQ(Image, 4);
+    EXPECT_EQ(Sent.size(), 3u);
+}
+
+TEST_F(AutoJoin, ButtonReleasedStopsAndRepliesAreNoLongerJudged) {
+    Press();
+    Controller.Timer_AutoJoinTimer();
+    Controller.ToolButton_AutoJoinClick(false);
+    EXPECT_FALSE(Red || Timer);
+    EXPECT_EQ(Image, 4);
+    Reply(Server(0));
+    EXPECT_TRUE(Launched.empty());
+}
+
+struct RoomCase {
+    const char* Name;
+    std::string Margin;
+    int Players, MaxPlayers;
+    bool Joins;
+};
+
+void PrintTo(const RoomCase& c, std::ostream* os) {
+    *os << c.Name;
+}
+
+class Room : public AutoJoin, public ::testing::WithParamInterface<RoomCase> {};
+
+TEST_P(Room, ReplyJoinsWhenPlayersFitUnderTheLimitMinusTheMargin) {
+    const RoomCase& c = GetParam();
+    Options.Margin = c.Margin;
+    Press();
+    Reply(Server(c.Players, c.MaxPlayers));
+    if (c.Joins) {
+        ASSERT_EQ(Launched.size(), 1u);
+        EXPECT_EQ(Launched[0], ReplyRow(c.Players, c.MaxPlayers));
+        EXPECT_EQ(Controller.State(), AutoJoinState::Off);
+    } else {
+        EXPECT_TRUE(Launched.empty());
+        EXPECT_EQ(Controller.State(), AutoJoinState::Waiting);
+        EXPECT_TRUE(Timer);
+    }
+    EXPECT_TRUE(Confirmed.empty()); // Confirm "0": no dialog
+}
+
+INSTANTIATE_TEST_SUITE_P(AutoJoin, Room,
+                         ::testing::Values(RoomCase{"Margin2Players14Of16", "2", 14, 16, true},
+                                           RoomCase{"Margin2Players15Of16", "2", 15, 16, false},
+                                           RoomCase{"Margin0Players16Of16", "0", 16, 16, false},
+                                           // A full server never has room, whatever margin.
+                                           RoomCase{"NegativeMarginFull", "-1", 16, 16, false},
+                                           RoomCase{"Margin0Players17Of16", "0", 17, 16, false},
+                                           RoomCase{"Margin0Players15Of16", "0", 15, 16, true},
+                                           RoomCase{"Margin4Players12Of16", "4", 12, 16, true},
+                                           RoomCase{"Margin4Players13Of16", "4", 13, 16, false}),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_F(AutoJoin, ConfirmationShowsTheReplyAndALateReplyOpensNoSecondPrompt) {
+    Options.Confirm = "1";
+    LateReply = Bytes(BuildInfoAnswer(Server(1)));
+    Press();
+    Reply(Server(3));
+    ASSERT_EQ(Confirmed.size(), 1u);
+    EXPECT_EQ(Confirmed[0], ReplyRow(3));
+    ASSERT_EQ(Launched.size(), 1u);
+    EXPECT_EQ(Launched[0], ReplyRow(3));
+    EXPECT_EQ(LaunchedPassword, "");
+    EXPECT_EQ(PasswordPrompts, 0);
+}
+
+TEST_F(AutoJoin, CancelledConfirmationOrPasswordEndsTheWaitKeepingTheTarget) {
+    Options.Confirm = "1";
+    ConfirmAnswer = false;
+    Press();
+    Reply(Server(3));
+    EXPECT_EQ(Controller.State(), AutoJoinState::Off);
+    EXPECT_FALSE(Red || Timer || ButtonDown);
+    EXPECT_EQ(TrayShown, 1);
+    EXPECT_EQ(Target.IP, TargetIp);
+
+    ConfirmAnswer = true;
+    Press();
+    Reply(Server(3, 16, true));
+    EXPECT_EQ(PasswordPrompts, 1);
+    EXPECT_EQ(Controller.State(), AutoJoinState::Off);
+    EXPECT_EQ(TrayShown, 2);
+    EXPECT_TRUE(Launched.empty());
+
+    Password = "pw";
+    Press();
+    Reply(Server(3, 16, true));
+    ASSERT_EQ(Launched.size(), 1u);
+    EXPECT_EQ(Launched[0], ReplyRow(3, 16, "1"));
+    EXPECT_EQ(LaunchedPassword, "pw");
+}
+
+TEST_F(AutoJoin, UnreadableOrForeignRepliesAreIgnoredAndTheWaitGoesOn) {
+    Press();
+    auto raw = [](const std::string& from, const std::string& to) {
+        std::string answer = BuildInfoAnswer(Server(0));
+        answer.replace(answer.find(from), from.size(), to);
+        return Bytes(answer);
+    };
+    Controller.TakeDatagram(raw("\\players\\0", "\\players\\abc"), TargetIp, TargetPort);
+    Controller.TakeDatagram(raw("\\players\\0", "\\players\\"), TargetIp, TargetPort);
+    Controller.TakeDatagram(raw("\\max\\16", "\\max\\x"), TargetIp, TargetPort);
+    Controller.TakeDatagram(Bytes("\xff\xff\xff\xffnonsense"), TargetIp, TargetPort);
+    FakeServerConfig noAddress = Server(0);
+    noAddress.ReportedAddress = "";
+    std::string answer = BuildInfoAnswer(noAddress);
+    answer.replace(answer.find("\\address\\127.60.1.1:27015"), 25, "\\address\\");
+    Controller.TakeDatagram(Bytes(answer), TargetIp, TargetPort);
+    // Another server with room, or the target's address from another port.
+    Reply(Server(0), "127.60.1.2", TargetPort);
+    Reply(Server(0), TargetIp, TargetPort + 1);
+    EXPECT_TRUE(Launched.empty());
+    EXPECT_EQ(Controller.State(), AutoJoinState::Waiting);
+
+    Reply(Server(0));
+    EXPECT_EQ(Launched.size(), 1u);
+}
+
+TEST_F(AutoJoin, StartTakesTheTargetAndPressesTheButton) {
+    Target = {};
+    Controller.StartAutoJoin({"Other", "127.60.1.9", "27016"});
+    EXPECT_EQ(Target, (AutoJoinTarget{"Other", "127.60.1.9", "27016"}));
+    EXPECT_TRUE(ButtonDown && Red && Timer);
+    EXPECT_TRUE(Controller.Down());
+}
+
+TEST(HasRoom, OnlyWholeNumbersCanBeJudged) {
+    EXPECT_EQ(HasRoom("14", "16", "2"), true);
+    EXPECT_EQ(HasRoom("15", "16", "2"), false);
+    EXPECT_EQ(HasRoom("15", "16", "0"), true);
+    EXPECT_EQ(HasRoom("16", "16", "0"), false);
+    EXPECT_EQ(HasRoom("0", "0", "0"), false);
+    EXPECT_EQ(HasRoom("1.5", "16", "0"), std::nullopt);
+    EXPECT_EQ(HasRoom("3", "", "0"), std::nullopt);
+    EXPECT_EQ(HasRoom("3", "16", "many"), std::nullopt);
+    EXPECT_EQ(HasRoom("-2147483648", "-2147483648", "4"), false);
+}
+
+} // namespace
