@@ -5,6 +5,7 @@
 #include "Application.h"
 #include "AutoJoinController.h"
 #include "Dialogs.h"
+#include "FakeClock.h"
 #include "FakeServer.h"
 #include "RecordingProgram.h"
 #include "ServerListModel.h"
@@ -160,6 +161,36 @@ INSTANTIATE_TEST_SUITE_P(
                                "cs15",
                                {"+connect", "127.60.0.1:27015"}}),
     [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_F(Launch, ADoubleClickOrEnterOnARowJoinsIt) {
+    ScopedFakeClock clock;
+    Open();
+    const ServerStructure server = Row("127.60.0.1", "47", "0");
+    SelectNewRow(server);
+    QTreeView* view = Find<QTreeView>("ListView_Server");
+    const QPoint point = view->visualRect(view->model()->index(0, 1)).center();
+    // Each click asks the server for its details, which blanks the row until it answers;
+    // here the answer is put back at once, as a server on the network gives it.
+    const auto click = [&] {
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, point);
+        Form1->Model().SearchResults.Replace(0, server);
+    };
+    click();
+    clock.Advance(300);
+    click();
+    EXPECT_FALSE(WaitForRecord(App.Dir.File("game16.txt"), 300))
+        << "300 ms apart is no double click";
+    clock.Advance(299);
+    click();
+    const auto lines = WaitForRecord(App.Dir.File("game16.txt"));
+    ASSERT_TRUE(lines);
+    EXPECT_EQ(lines->back(), "127.60.0.1:27015");
+    std::filesystem::remove(App.Dir.File("game16.txt"));
+
+    QTest::keyClick(view, Qt::Key_Return);
+    ASSERT_TRUE(WaitForRecord(App.Dir.File("game16.txt")));
+    EXPECT_TRUE(Messages.Seen.empty());
+}
 
 TEST_F(Launch, RowsThatCannotBeJoinedShowTheirMessageAndStartNothing) {
     Open();
