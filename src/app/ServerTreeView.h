@@ -20,7 +20,10 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    // The second press of a double click comes as this event; it is a press all the same.
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
     bool InMousePress = false;
+    bool PressTold = false;
 };
