@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <ostream>
 #include <set>
 
 namespace {
@@ -275,6 +276,9 @@ struct DetailCase {
     size_t RulesSize;
     bool Taken;
 };
+void PrintTo(const DetailCase& c, std::ostream* os) {
+    *os << c.Name;
+}
 
 class HostileDetails : public HostileServers, public testing::WithParamInterface<DetailCase> {};
 
