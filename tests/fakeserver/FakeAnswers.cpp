@@ -270,9 +270,11 @@ std::string BuildHostileInfoAnswer(HostileInfo kind, const FakeServerConfig& con
     const std::string protocol = std::to_string(config.Protocol);
     switch (kind) {
     case HostileInfo::Oversize:
+        // One byte past what a receiver takes: 2049 bytes with the closing zero.
         pair("protocol", protocol);
         pair("address", address);
-        pair("hostname", std::string(2100, 'O'));
+        pair("hostname", "");
+        out += std::string(out.size() < 2048 ? 2048 - out.size() : 0, 'O');
         break;
     case HostileInfo::TruncatedHeader:
         return Prefix + "infostringresp";

@@ -56,7 +56,7 @@ std::string BuildRulesAnswer(const FakeServerConfig& config);
 // Info answers of broken or hostile servers: each one a client must take without a crash,
 // a hang, a lost or changed row, or a row whose address and port are not usable.
 enum class HostileInfo {
-    Oversize,           // a well-formed answer grown past 2048 bytes by its name
+    Oversize,           // a well-formed answer of 2049 bytes, its name grown
     TruncatedHeader,    // ends inside "infostringresponse"
     NoTerminatingZero,  // the infostring runs to the datagram's end
     ManyPairs,          // 30 pairs, the address among the first 18
