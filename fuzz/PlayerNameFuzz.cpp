@@ -24,12 +24,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!rewritten)
         return 0;
 
-    const std::vector<std::string> before = SplitLines(config);
-    const std::vector<std::string> after = SplitLines(*rewritten);
+    // Every line is kept, those after a zero byte too; the name line is looked for among
+    // the lines the reader sees.
+    const std::vector<std::string> before = SplitLinesKeepingZeros(config);
+    const std::vector<std::string> after = SplitLinesKeepingZeros(*rewritten);
+    const size_t readable = SplitLines(config).size();
     FUZZ_CHECK(after.size() == before.size());
     std::optional<size_t> nameLine;
     for (size_t i = 0; i < before.size(); ++i) {
-        if (!nameLine && IsPlayerNameLine(before[i])) {
+        if (!nameLine && i < readable && IsPlayerNameLine(before[i])) {
             nameLine = i;
             FUZZ_CHECK(after[i] == "name \"" + name + '"');
             continue;
