@@ -1,9 +1,14 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Quarrix needs to build, run and test, and only those
-# that are missing; silent when everything is there.
+# that are missing; silent when everything is there. "fuzz" adds what the fuzz and
+# sanitizer scripts need besides: clang with its sanitizer and libFuzzer runtimes, and
+# llvm-symbolizer for readable reports.
 set -euo pipefail
 
 packages=(g++ cmake ninja-build qt6-base-dev libgtest-dev googletest qstat fonts-noto-cjk clang-format)
+if [ "${1:-}" = fuzz ]; then
+  packages+=(clang libclang-rt-dev llvm)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

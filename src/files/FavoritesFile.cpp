@@ -21,7 +21,11 @@ std::string FavoritesFileName(std::string_view tag) {
     return "favorite" + std::string(tag) + ".dat";
 }
 
+// A value is cut at its first line break or zero byte: a server's name or count that held
+// one would otherwise end the line early and could add lines of its own, among them an
+// address or port line that takes the place of the block's real one.
 static void AppendKeyLine(std::string& out, std::string_view key, std::string_view value) {
+    value = value.substr(0, value.find_first_of(std::string_view("\r\n\0", 3)));
     out += '"';
     out += key;
     out += "\" \"";

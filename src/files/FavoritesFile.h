@@ -18,7 +18,8 @@ std::string_view FavoritesFileTag(std::string_view protocol);
 std::string FavoritesFileName(std::string_view tag);
 
 // The complete bytes of the favorites file of one tag: "{", a nine-line block for every
-// favorite whose FavoritesFileTag is `tag`, in list order, and "}", every line CR LF.
+// favorite whose FavoritesFileTag is `tag`, in list order, and "}", every line CR LF. A
+// value ends at its first line break or zero byte, so no text can add a line.
 std::string FavoritesFileBytes(const std::vector<ServerStructure>& favorites, std::string_view tag);
 
 // The rows of a favorites file (ours or a game's favsvrs.dat) in file order: one per block

@@ -1,7 +1,10 @@
 #include "LineText.h"
 
 std::vector<std::string> SplitLines(std::string_view bytes) {
-    bytes = bytes.substr(0, bytes.find('\0'));
+    return SplitLinesKeepingZeros(bytes.substr(0, bytes.find('\0')));
+}
+
+std::vector<std::string> SplitLinesKeepingZeros(std::string_view bytes) {
     std::vector<std::string> lines;
     size_t start = 0;
     while (start < bytes.size()) {

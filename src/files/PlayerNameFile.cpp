@@ -44,10 +44,26 @@ bool PlayerNameAllowed(std::string_view name) {
 std::optional<std::string> RewritePlayerName(std::string_view configBytes, std::string_view name) {
     if (!PlayerNameAllowed(name))
         return std::nullopt;
-    auto lines = SplitLines(configBytes);
-    for (auto& line : lines) {
-        if (IsPlayerNameLine(line)) {
-            line = "name \"" + std::string(name) + '"';
+    // The reader stops at a zero byte, but the file goes on after it: the rewrite keeps
+    // those lines (cutting them would lose the rest of the player's configuration) and
+    // looks for the name line only where the reader looks.
+    const size_t zero = configBytes.find('\0');
+    auto lines = SplitLines(configBytes.substr(0, zero));
+    const size_t readable = lines.size();
+    if (zero != std::string_view::npos) {
+        // The line the zero byte stands in continues with the bytes after it.
+        const bool zeroStartsALine =
+            zero == 0 || configBytes[zero - 1] == '\n' || configBytes[zero - 1] == '\r';
+        auto rest = SplitLinesKeepingZeros(configBytes.substr(zero));
+        if (!zeroStartsALine && !lines.empty() && !rest.empty()) {
+            lines.back() += rest.front();
+            rest.erase(rest.begin());
+        }
+        lines.insert(lines.end(), rest.begin(), rest.end());
+    }
+    for (size_t i = 0; i < readable; ++i) {
+        if (IsPlayerNameLine(lines[i])) {
+            lines[i] = "name \"" + std::string(name) + '"';
             break;
         }
     }

@@ -19,5 +19,6 @@ bool PlayerNameAllowed(std::string_view name);
 
 // config.cfg bytes with the first name line replaced by name, a blank and the quoted name,
 // every line ending CR LF; a file without a name line comes back with only its line ends
-// changed. None when PlayerNameAllowed refuses the name: the file is then left as it is.
+// changed. Lines after a zero byte are kept too; the name line is looked for before it. None when
+// PlayerNameAllowed refuses the name: the file is then left as it is.
 std::optional<std::string> RewritePlayerName(std::string_view configBytes, std::string_view name);

@@ -69,7 +69,8 @@ std::string AppFixture::IniValue(const std::string& section, const std::string& 
 }
 
 void WhenModal(const std::function<void(QWidget*)>& action) {
-    auto* timer = new QTimer;
+    // Owned by the application, so a timer whose dialog never came is freed with it.
+    auto* timer = new QTimer(qApp);
     auto deadline = std::make_shared<QDeadlineTimer>(10000);
     QObject::connect(timer, &QTimer::timeout, [timer, action, deadline] {
         QWidget* modal = QApplication::activeModalWidget();

@@ -224,3 +224,147 @@ std::string FarmAddress(std::string_view firstIp, int index) {
         return {};
     return FormatIpv4(uint32_t(resultBlock << 8) | uint32_t(position % 254 + 1));
 }
+
+std::string_view HostileInfoName(HostileInfo kind) {
+    switch (kind) {
+    case HostileInfo::Oversize:
+        return "oversize";
+    case HostileInfo::TruncatedHeader:
+        return "truncated-header";
+    case HostileInfo::NoTerminatingZero:
+        return "no-terminating-zero";
+    case HostileInfo::ManyPairs:
+        return "many-pairs";
+    case HostileInfo::AddressPastPairs:
+        return "address-past-pairs";
+    case HostileInfo::EmptyAddress:
+        return "empty-address";
+    case HostileInfo::ForgedAddress:
+        return "forged-address";
+    case HostileInfo::AddressWithExtra:
+        return "address-with-extra";
+    case HostileInfo::BinaryName:
+        return "binary-name";
+    case HostileInfo::NonNumericCounts:
+        return "non-numeric-counts";
+    case HostileInfo::NonNumericProtocol:
+        return "non-numeric-protocol";
+    }
+    return "?";
+}
+
+std::string BuildHostileInfoAnswer(HostileInfo kind, const FakeServerConfig& config) {
+    const std::string address = ReportedAddressOf(config);
+    std::string out = Prefix + "infostringresponse";
+    out.push_back('\0');
+    auto pair = [&out](std::string_view key, std::string_view value) {
+        out += '\\';
+        out += key;
+        out += '\\';
+        out += value;
+    };
+    auto fillers = [&pair](int from, int to) {
+        for (int i = from; i < to; ++i)
+            pair("extra" + std::to_string(i), std::to_string(i));
+    };
+    const std::string protocol = std::to_string(config.Protocol);
+    switch (kind) {
+    case HostileInfo::Oversize:
+        // One byte past what a receiver takes: 2049 bytes with the closing zero.
+        pair("protocol", protocol);
+        pair("address", address);
+        pair("hostname", "");
+        out += std::string(out.size() < 2048 ? 2048 - out.size() : 0, 'O');
+        break;
+    case HostileInfo::TruncatedHeader:
+        return Prefix + "infostringresp";
+    case HostileInfo::NoTerminatingZero:
+        pair("protocol", protocol);
+        pair("address", address);
+        pair("hostname", config.Name);
+        pair("map", config.Map);
+        return out; // no zero byte after the last value
+    case HostileInfo::ManyPairs:
+        pair("protocol", protocol);
+        pair("address", address);
+        pair("hostname", config.Name);
+        fillers(3, 30);
+        break;
+    case HostileInfo::AddressPastPairs:
+        pair("protocol", protocol);
+        pair("hostname", config.Name);
+        fillers(2, 24);
+        pair("address", address);
+        fillers(25, 30);
+        break;
+    case HostileInfo::EmptyAddress:
+        pair("protocol", protocol);
+        pair("address", "");
+        pair("hostname", config.Name);
+        break;
+    case HostileInfo::ForgedAddress:
+        pair("protocol", protocol);
+        pair("address", "127.70.1:27015");
+        pair("hostname", config.Name);
+        break;
+    case HostileInfo::AddressWithExtra:
+        pair("protocol", protocol);
+        pair("address", address + " +exec evil.cfg");
+        pair("hostname", config.Name);
+        break;
+    case HostileInfo::BinaryName: {
+        std::string garbage;
+        for (int c = 1; c < 256; ++c)
+            if (c != '\\')
+                garbage.push_back(char(c));
+        pair("protocol", protocol);
+        pair("address", address);
+        pair("hostname", garbage);
+        pair("map", garbage.substr(100));
+        pair("players", "3");
+        pair("max", "16");
+        break;
+    }
+    case HostileInfo::NonNumericCounts:
+        pair("protocol", protocol);
+        pair("address", address);
+        pair("hostname", config.Name);
+        pair("players", "many");
+        pair("max", "-");
+        break;
+    case HostileInfo::NonNumericProtocol:
+        pair("protocol", "forty-seven");
+        pair("address", address);
+        pair("hostname", config.Name);
+        break;
+    }
+    out.push_back('\0');
+    return out;
+}
+
+std::string BuildRulesAnswerOfSize(size_t size) {
+    std::string out = Prefix;
+    out += "E";
+    out += std::string(2, '\0'); // the count, patched below
+    size_t count = 0;
+    for (const auto& [name, value] : DefaultFakeRules()) {
+        // Room for this rule and for the last one ("pad", a zero, a value, a zero).
+        if (out.size() + name.size() + value.size() + 2 + 8 > size)
+            break;
+        out += name;
+        out.push_back('\0');
+        out += value;
+        out.push_back('\0');
+        ++count;
+    }
+    out += "pad";
+    out.push_back('\0');
+    if (out.size() < size)
+        out += std::string(size - out.size() - 1, 'x');
+    out.push_back('\0');
+    ++count;
+    out[5] = char(count & 0xFF);
+    out[6] = char(count >> 8);
+    out.resize(size);
+    return out;
+}

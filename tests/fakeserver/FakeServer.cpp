@@ -446,6 +446,22 @@ void FakeServerFarm::ClearRequests() {
     Records.clear();
 }
 
+bool FakeServerFarm::SendUnsolicited(int id, const std::string& toIp, uint16_t toPort,
+                                     const std::string& data, int count) {
+    if (!Running() || id < 0 || id >= ServerCount() || !IsLoopbackAddress(toIp))
+        return false;
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(toPort);
+    inet_pton(AF_INET, toIp.c_str(), &to.sin_addr);
+    const int fd = Servers[size_t(id)]->Fd;
+    for (int i = 0; i < count; ++i) {
+        sendto(fd, data.data(), data.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+        ++Answers;
+    }
+    return true;
+}
+
 size_t FakeServerFarm::AnswersSent() const {
     return Answers.load();
 }

@@ -53,6 +53,35 @@ std::string BuildInfoAnswer(const FakeServerConfig& config);
 std::string BuildPlayersAnswer(const FakeServerConfig& config);
 std::string BuildRulesAnswer(const FakeServerConfig& config);
 
+// Info answers of broken or hostile servers: each one a client must take without a crash,
+// a hang, a lost or changed row, or a row whose address and port are not usable.
+enum class HostileInfo {
+    Oversize,           // a well-formed answer of 2049 bytes, its name grown
+    TruncatedHeader,    // ends inside "infostringresponse"
+    NoTerminatingZero,  // the infostring runs to the datagram's end
+    ManyPairs,          // 30 pairs, the address among the first 18
+    AddressPastPairs,   // 30 pairs, the address only as the 25th
+    EmptyAddress,       // "address" with an empty value
+    ForgedAddress,      // "address" that names no address ("127.70.1:27015")
+    AddressWithExtra,   // text after the port: "IP:PORT +exec evil.cfg"
+    BinaryName,         // every byte but zero and backslash in the name and the map
+    NonNumericCounts,   // "players" and "max" that are not numbers
+    NonNumericProtocol, // "protocol" that is not a number
+};
+constexpr HostileInfo AllHostileInfo[] = {
+    HostileInfo::Oversize,         HostileInfo::TruncatedHeader,   HostileInfo::NoTerminatingZero,
+    HostileInfo::ManyPairs,        HostileInfo::AddressPastPairs,  HostileInfo::EmptyAddress,
+    HostileInfo::ForgedAddress,    HostileInfo::AddressWithExtra,  HostileInfo::BinaryName,
+    HostileInfo::NonNumericCounts, HostileInfo::NonNumericProtocol};
+// The kind's name as the command line takes it ("oversize", "truncated-header", ...).
+std::string_view HostileInfoName(HostileInfo kind);
+// The answer of the kind for a server configured so; its "address", where it has a
+// usable one, is ReportedAddressOf(config).
+std::string BuildHostileInfoAnswer(HostileInfo kind, const FakeServerConfig& config);
+// A well-formed rules answer of exactly `size` bytes (at least 16): variables of the
+// engine, the last one's value filling up to the end.
+std::string BuildRulesAnswerOfSize(size_t size);
+
 // The value of the "address" key: ReportedAddress, or "Ip:Port".
 std::string ReportedAddressOf(const FakeServerConfig& config);
 
@@ -114,6 +143,12 @@ public:
     // Waits until at least n requests have been recorded; false on timeout.
     bool WaitForRequests(size_t n, int timeoutMs) const;
     void ClearRequests();
+
+    // Sends `data` count times from server id's socket to toIp:toPort, as answers to
+    // requests that were never sent; false (nothing sent) when the farm is not running,
+    // the id is unknown or toIp is not in 127.0.0.0/8. Controlling thread only.
+    bool SendUnsolicited(int id, const std::string& toIp, uint16_t toPort, const std::string& data,
+                         int count);
 
     // How many answer datagrams have been sent (copies included).
     size_t AnswersSent() const;

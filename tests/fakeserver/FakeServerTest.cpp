@@ -2,6 +2,7 @@
 #include "Gbk.h"
 #include "QueryProtocol.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <chrono>
 #include <cstdio>
@@ -156,6 +157,41 @@ TEST(FakeServerBuilders, PlayersAndRulesLayouts) {
               "\xFF\xFF\xFF\xFF"s + "E\x02\0"s + "a\0001\0"s + "sv_contact\0\0"s);
     // The default set passes the receiver's 512-byte floor.
     EXPECT_GE(BuildRulesAnswer(FakeServerConfig{}).size(), 512u);
+}
+
+TEST(FakeServerBuilders, RulesAnswersOfAnExactSizeAreWellFormed) {
+    for (const size_t size : {size_t{16}, size_t{511}, size_t{512}, size_t{2000}}) {
+        const std::string answer = BuildRulesAnswerOfSize(size);
+        ASSERT_EQ(answer.size(), size);
+        EXPECT_EQ(answer.back(), '\0') << size;
+        const int count = uint8_t(answer[5]) | uint8_t(answer[6]) << 8;
+        RulesInfoStructure rules;
+        int taken = -1;
+        const auto* bytes = reinterpret_cast<const uint8_t*>(answer.data());
+        EXPECT_EQ(ParseRulesAnswer({bytes, answer.size()}, DetailRules, rules, taken), size >= 512);
+        if (size >= 512) {
+            EXPECT_EQ(taken, count);
+            EXPECT_EQ(rules.Names[size_t(count - 1)], "pad");
+        }
+    }
+}
+
+TEST(FakeServerBuilders, HostileInfoAnswersBreakWhatTheySay) {
+    FakeServerConfig config;
+    config.Ip = "127.70.0.9";
+    config.Name = "Host";
+    std::vector<std::string> names;
+    for (const HostileInfo kind : AllHostileInfo) {
+        const std::string answer = BuildHostileInfoAnswer(kind, config);
+        names.emplace_back(HostileInfoName(kind));
+        EXPECT_EQ(answer.size() == 2049, kind == HostileInfo::Oversize) << names.back();
+        EXPECT_LE(answer.size(), 2049u) << names.back();
+        EXPECT_EQ(answer.back() == '\0',
+                  kind != HostileInfo::NoTerminatingZero && kind != HostileInfo::TruncatedHeader)
+            << names.back();
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(std::unique(names.begin(), names.end()), names.end());
 }
 
 TEST(FakeServerAddresses, FarmAddressesSkipZeroAndBroadcastOctets) {

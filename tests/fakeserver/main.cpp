@@ -34,6 +34,12 @@ info, players and rules requests) on loopback addresses until SIGINT or SIGTERM.
           silent              record requests but never answer
           copies=N            send every answer N times (default 1)
           delay=MS            answer MS milliseconds late
+          hostile=KIND        answer info requests as a broken server would: oversize,
+                              truncated-header, no-terminating-zero, many-pairs,
+                              address-past-pairs, empty-address, forged-address,
+                              address-with-extra, binary-name, non-numeric-counts,
+                              non-numeric-protocol
+          rules-size=N        a rules answer of exactly N bytes (16..65000)
         A comma inside a value is written "\,".
   --farm COUNT FIRST_IP PORT[,PORT...]
         COUNT addresses counting up from FIRST_IP (last octets 0 and 255 skipped),
@@ -90,12 +96,20 @@ bool Fail(const std::string& message) {
     return false;
 }
 
+std::optional<HostileInfo> Hostile(std::string_view name) {
+    for (const HostileInfo kind : AllHostileInfo)
+        if (HostileInfoName(kind) == name)
+            return kind;
+    return std::nullopt;
+}
+
 bool ParseServer(std::string_view text, FakeServerConfig& config) {
     const std::vector<std::string> fields = SplitFields(text);
     if (!SplitAddress(fields[0], config.Ip, config.Port))
         return Fail("bad address " + fields[0] + " (expected IP:PORT)");
     if (!IsLoopbackAddress(config.Ip))
         return Fail("refused " + config.Ip + ": only 127.0.0.0/8 is served");
+    std::optional<HostileInfo> hostile;
     for (size_t i = 1; i < fields.size(); ++i) {
         const std::string& field = fields[i];
         const size_t equals = field.find('=');
@@ -126,10 +140,17 @@ bool ParseServer(std::string_view text, FakeServerConfig& config) {
             config.Copies = *number;
         } else if (key == "delay" && number && *number >= 0 && *number <= 600000) {
             config.DelayMs = *number;
+        } else if (key == "hostile" && Hostile(value)) {
+            hostile = Hostile(value);
+        } else if (key == "rules-size" && number && *number >= 16 && *number <= 65000) {
+            config.RawRules = BuildRulesAnswerOfSize(size_t(*number));
         } else {
             return Fail("bad server option " + field);
         }
     }
+    // Built last, so that it carries the name and address given in any order.
+    if (hostile)
+        config.RawInfo = BuildHostileInfoAnswer(*hostile, config);
     return true;
 }
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 ServerStructure Row(std::string ip, std::string port, std::string protocol, std::string name = {},
@@ -77,6 +79,26 @@ TEST(FavoritesFileTest, NamesHoldingBracesOrKeyWordsSurviveWriteAndReadBack) {
     EXPECT_EQ(read, (std::vector{
                         ReadRow("192.0.2.1", "27015", "47"), ReadRow("192.0.2.2", "27015", "47"),
                         ReadRow("192.0.2.3", "27016", "47"), ReadRow("192.0.2.4", "27017", "47")}));
+}
+
+// A name or count from a server's answer may hold line breaks: written as they are, they
+// would add lines that replace the block's address (the favorite is lost at the next
+// start) or make up a favorite of their own. They end the value instead.
+TEST(FavoritesFileTest, LineBreaksInAnswerTextsCannotAddLinesToTheFile) {
+    const std::vector<ServerStructure> favorites = {
+        Row("192.0.2.1", "27015", "47", "Clan\r\n\"address\" \"300.1.1.1\"", "de_dust"),
+        Row("192.0.2.2", "27015", "47", "x", "map\n}\nserver\n{\n\"address\" \"127.70.0.9\"",
+            "1\r\"port\" \"1\"", "2\n\"port\" \"0\""),
+        Row("192.0.2.3", "27015", "47", std::string("a\0\r\nb", 6)),
+        Row("192.0.2.4", "27015", "47"),
+    };
+    const std::string bytes = FavoritesFileBytes(favorites, "47");
+    EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\n'), 2 + 9 * 4);
+    EXPECT_NE(bytes.find("\"name\" \"Clan\"\r\n\"map\" \"de_dust\"\r\n"), std::string::npos);
+    EXPECT_EQ(
+        ReadFavoritesFile(bytes, "47"),
+        (std::vector{ReadRow("192.0.2.1", "27015", "47"), ReadRow("192.0.2.2", "27015", "47"),
+                     ReadRow("192.0.2.3", "27015", "47"), ReadRow("192.0.2.4", "27015", "47")}));
 }
 
 TEST(FavoritesFileTest, ReadsAGameFileWithTabsIndentationAndProxyLines) {

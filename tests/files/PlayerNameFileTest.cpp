@@ -78,3 +78,17 @@ TEST(PlayerNameFileTest, NamesThatWouldBreakTheLineAreRefused) {
 }
 
 } // namespace
+
+// A zero byte ends what the reader sees, not the file: a rewrite must not cut the
+// player's configuration after it.
+TEST(PlayerNameFileTest, RewriteKeepsTheLinesAfterAZeroByte) {
+    const std::string config(
+        "bind \"a\" \"+jump\"\nsay x\0y\nname \"Old\"\r\nbind \"b\" \"+duck\"\n", 54);
+    EXPECT_EQ(ReadPlayerName(config), "");
+    EXPECT_EQ(RewritePlayerName(config, "New"),
+              std::string("bind \"a\" \"+jump\"\r\nsay x\0y\r\nname \"Old\"\r\n"
+                          "bind \"b\" \"+duck\"\r\n",
+                          57));
+    const std::string named("name \"Old\"\n\0tail\n", 17);
+    EXPECT_EQ(RewritePlayerName(named, "New"), std::string("name \"New\"\r\n\0tail\r\n", 19));
+}
