@@ -3,7 +3,7 @@
 #   asan: the whole CTest suite under AddressSanitizer + UndefinedBehaviorSanitizer, with
 #         LeakSanitizer on (build-asan/);
 #   tsan: the threaded tests (scan worker, endpoint senders and receiver thread, loopback
-#         scans, refresh, simulated servers) under ThreadSanitizer, building only what they
+#         scans, refresh, launch and auto-join, simulated servers) under ThreadSanitizer, building only what they
 #         need (build-tsan/).
 # Any report fails the run. Usage: scripts/sanitize.sh [asan|tsan|all] (default all)
 set -euo pipefail
@@ -36,7 +36,8 @@ if [ "$what" = tsan ] || [ "$what" = all ]; then
   # Test discovery runs each test binary at build time; without the options below it
   # would stop on a report there with less to say.
   export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$root/scripts/sanitize/tsan.supp"
-  cmake --build build-tsan --target platform_tests discovery_tests refresh_tests hostile_tests \
+  cmake --build build-tsan --target platform_tests discovery_tests refresh_tests launch_tests \
+    hostile_tests \
     fakeserver_tests -- -j"$jobs"
   echo "== ThreadSanitizer: the threaded tests"
   status=0
@@ -48,6 +49,7 @@ if [ "$what" = tsan ] || [ "$what" = all ]; then
     --gtest_filter='SearchThread*:ProgressPosition*:ScanFixture*:SearchController*'
   run build-tsan/tests/platform/platform_tests --gtest_filter='TNMUDP*'
   run build-tsan/tests/refresh/refresh_tests
+  run build-tsan/tests/launch/launch_tests
   run build-tsan/tests/hostile/hostile_tests
   run build-tsan/tests/fakeserver/fakeserver_tests
   [ "$status" -eq 0 ] || { echo "ThreadSanitizer run failed"; exit 1; }
