@@ -3,8 +3,8 @@
 #   asan: the whole CTest suite under AddressSanitizer + UndefinedBehaviorSanitizer, with
 #         LeakSanitizer on (build-asan/);
 #   tsan: the threaded tests (scan worker, endpoint senders and receiver thread, loopback
-#         scans, refresh, launch and auto-join, simulated servers) under ThreadSanitizer, building only what they
-#         need (build-tsan/).
+#         scans, refresh, launch and auto-join, simulated servers) under ThreadSanitizer,
+#         building only what they need (build-tsan/).
 # Any report fails the run. Usage: scripts/sanitize.sh [asan|tsan|all] (default all)
 set -euo pipefail
 cd "$(dirname "$0")/.."
