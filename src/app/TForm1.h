@@ -115,6 +115,10 @@ public:
     void RestoreRangeAndPorts();
     // The four datagram endpoints on their fixed local ports (the running program only).
     void CreateEndpoints();
+    // Hands NMUDP1's answers to the intake, NMUDP0's to the details, once each endpoint
+    // exists (tests bind them to ports of the system's choosing).
+    void ConnectEndpoints();
+    void ConnectDetailsEndpoint();
 
     // ---- discovery: range, ports, scan and intake ----
     void Edit_FromIPChange();
@@ -344,14 +348,11 @@ private:
     void BuildNonVisual();
     void ConnectSwitches();
     void BuildDiscovery();
-    // Hands NMUDP1's answers to the intake once the endpoint exists.
-    void ConnectEndpoints();
     // details
     void BuildViews();
     void BuildListOperations();
     void BuildFiles();
     void BuildDetails();
-    void ConnectDetailsEndpoint();
 
     bool FirstShowPending = true;
     bool LaidOut = false; // the panels hold real sizes only after the first layout
