@@ -45,6 +45,20 @@
 
 namespace {
 
+// The UI thread answers within 100 ms throughout. A sanitizer build runs every instruction
+// several times slower, so there it keeps the correctness checks and a looser clock.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr double StallLimitMs = 400;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+constexpr double StallLimitMs = 400;
+#else
+constexpr double StallLimitMs = 100;
+#endif
+#else
+constexpr double StallLimitMs = 100;
+#endif
+
 constexpr int ServerTotal = 200;
 constexpr const char* FirstIp = "127.80.0.1";
 constexpr int Endpoints = 4; // NMUDP0 .. NMUDP3
@@ -317,7 +331,7 @@ TEST_F(Flood, FourEndpointsUnderJunkKeepTheWindowResponsiveAndEveryRowTrue) {
     const double stallMs = probe.LongestMs();
 
     ASSERT_TRUE(Form1->isVisible());
-    EXPECT_LT(stallMs, 100.0);
+    EXPECT_LT(stallMs, StallLimitMs);
     EXPECT_GE(scans, 1);
     EXPECT_EQ(prompts, 0);
     EXPECT_EQ(Form1->AutoJoin->State(), AutoJoinState::Waiting);
@@ -368,7 +382,7 @@ TEST_F(Flood, FourEndpointsUnderJunkKeepTheWindowResponsiveAndEveryRowTrue) {
     }
     std::printf("  all ports               : %llu (%.0f/s)\n",
                 static_cast<unsigned long long>(total), total * 1000.0 / floodMs);
-    std::printf("  longest UI stall        : %.1f ms (limit 100)\n", stallMs);
+    std::printf("  longest UI stall        : %.1f ms (limit %.0f)\n", stallMs, StallLimitMs);
     std::printf("  scans started           : %d\n", scans);
     std::printf("  server requests         : %zu (scan, refresh, details, auto-join)\n",
                 Farm.RequestCount());
