@@ -142,9 +142,11 @@ void TForm1::BuildDiscovery() {
 
     Search = std::make_unique<SearchController>(send, CurrentClock());
     // The scan keeps to the pace at which NMUDP1's answers are read, so none is dropped.
+    // A walk told to stop leaves its wait at once, so the UI thread, which joins it before
+    // the next scan, never waits on the pace.
     Search->SetPace([this] {
         if (NMUDP1)
-            NMUDP1->WaitForReceiveRoom();
+            NMUDP1->WaitForReceiveRoom([this] { return Search->Stopping(); });
     });
     Search->LogChanged = [this](const SearchLog& log) {
         QStringList lines;

@@ -74,6 +74,8 @@ public:
         return CurrentState == SearchState::Running || CurrentState == SearchState::Paused;
     }
     bool SearchPaused() const { return CurrentState == SearchState::Paused; }
+    // The walk was told to stop; read by its pacing on the worker thread.
+    bool Stopping() const { return Worker.Stopping(); }
     // True while a worker thread is alive (also while stopping).
     bool WorkerActive() const { return Worker.Active(); }
     const SearchLog& Log() const { return TheLog; }

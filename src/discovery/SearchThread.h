@@ -81,6 +81,8 @@ public:
     void Join();
 
     bool Paused() const { return PauseRequested.load(); }
+    // A stop or an abort was asked for. Any thread.
+    bool Stopping() const { return StopRequested.load() || AbortRequested.load(); }
     // True while the worker waits at the pause point: no request can leave until Continue.
     bool Held() const { return IsHeld.load(); }
     // True from Start until the worker has sent its last request and taken the end tick.

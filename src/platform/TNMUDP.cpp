@@ -76,7 +76,7 @@ bool TNMUDP::SocketHasPending() const {
     return Socket->HasPending();
 }
 
-void TNMUDP::WaitForReceiveRoom() {
+void TNMUDP::WaitForReceiveRoom(const std::function<bool()>& cancelled) {
     using namespace std::chrono;
     std::lock_guard lock(PaceMutex);
     const int64_t room = Room.load(std::memory_order_relaxed);
@@ -100,6 +100,10 @@ void TNMUDP::WaitForReceiveRoom() {
     uint64_t readSeen = Receiver->Read();
     for (;;) {
         std::this_thread::sleep_for(microseconds(50));
+        // Whoever waits for the sender (the UI thread starting the next scan) waits no
+        // longer than this.
+        if (cancelled && cancelled())
+            return;
         const auto now = steady_clock::now();
         const uint64_t answers = Receiver->Answers();
         if (answers != AnswersSeen) {

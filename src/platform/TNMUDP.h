@@ -70,7 +70,8 @@ public:
     // are never dropped. Requests that stay unanswered for a few milliseconds are written
     // off, and the allowance grows while nothing answers, so a range where nobody listens
     // is walked at full speed. Usually returns at once.
-    void WaitForReceiveRoom();
+    // `cancelled`, asked while waiting, ends the wait at once (a scan being stopped).
+    void WaitForReceiveRoom(const std::function<bool()>& cancelled = {});
     // Which arrivals answer the paced requests (all while unset), so that a flood of
     // other datagrams cannot pass for answers. Any thread.
     void SetAnswerTest(DatagramReceiver::AnswerTest test) { Receiver->SetAnswerTest(test); }
