@@ -1,8 +1,10 @@
 #include "TForm_Warnning.h"
 
 #include "Dialogs.h"
+#include "TForm1.h"
 #include "WidgetText.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
@@ -62,7 +64,12 @@ void TForm_Warnning::SetMessage(const std::string& message, const std::string& c
 }
 
 void ShowWarning(const std::string& message, const std::string& caption) {
-    auto dialog = std::make_unique<TForm_Warnning>();
+    // Above the dialog that asked, else above the main window (also while it is in the
+    // tray); a message of no window stands alone.
+    QWidget* owner = QApplication::activeModalWidget();
+    if (!owner)
+        owner = Form1;
+    auto dialog = std::make_unique<TForm_Warnning>(owner);
     dialog->SetMessage(message, caption);
     dialog->suiButton1->setFocus();
     Dialogs::Exec(*dialog, DialogKind::Message);

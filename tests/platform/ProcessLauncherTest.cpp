@@ -140,8 +140,7 @@ TEST_P(ProgramKinds, StartDirectlyThroughWineOrNotAtAllAndCanStartSaysWhichBefor
     case KindCase::ThroughWine: {
         const auto lines = WaitForRecord(wineRecord);
         ASSERT_TRUE(lines);
-        EXPECT_EQ(*lines,
-                  (Lines{Dir.File("game dir"), program, "+connect", "127.60.0.1:27015"}));
+        EXPECT_EQ(*lines, (Lines{Dir.File("game dir"), program, "+connect", "127.60.0.1:27015"}));
         break;
     }
     case KindCase::NotAtAll:
