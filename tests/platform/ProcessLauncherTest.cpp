@@ -146,8 +146,9 @@ TEST_P(ProgramKinds, StartDirectlyThroughWineOrNotAtAllAndCanStartSaysWhichBefor
     case KindCase::NotAtAll:
         break;
     }
-    if (c.Expected != KindCase::ThroughWine)
+    if (c.Expected != KindCase::ThroughWine) {
         EXPECT_FALSE(WaitForRecord(wineRecord, 100)) << "wine was started";
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
