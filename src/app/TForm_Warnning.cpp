@@ -6,13 +6,13 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <memory>
 
 TForm_Warnning::TForm_Warnning(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("TForm_Warnning"));
@@ -69,8 +69,10 @@ void ShowWarning(const std::string& message, const std::string& caption) {
     QWidget* owner = QApplication::activeModalWidget();
     if (!owner)
         owner = Form1;
-    auto dialog = std::make_unique<TForm_Warnning>(owner);
+    // Guarded: an owner that goes while the message is open takes the message with it.
+    const QPointer<TForm_Warnning> dialog = new TForm_Warnning(owner);
     dialog->SetMessage(message, caption);
     dialog->suiButton1->setFocus();
     Dialogs::Exec(*dialog, DialogKind::Message);
+    delete dialog.data();
 }
