@@ -233,6 +233,29 @@ TEST_F(Launch, GameThatCannotStartLeavesScanRefreshAndWindowAsTheyWere) {
     EXPECT_TRUE(QTest::qWaitFor([] { return !Form1->Search->Searching(); }, 15000));
 }
 
+// With only the CS 1.6 favorites shown, view rows are not list positions: the join and the
+// auto-join take the row the user sees.
+TEST_F(Launch, FilteredFavoritesJoinAndAutoJoinTheRowShown) {
+    Open("Favorite/Filter1=0\nFavorite/Filter2=1\n");
+    Form1->Model().Favorites.Add(Row("127.60.4.1", "46"));
+    Form1->Model().Favorites.Add(Row("127.60.4.2", "47"));
+    Form1->RebuildFavoritesView();
+    QTreeView* view = Find<QTreeView>("ListView_Favorite");
+    ASSERT_EQ(view->model()->rowCount(), 1);
+    view->selectionModel()->select(view->model()->index(0, 0),
+                                   QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    Click(Find<QPushButton>("BitBtn_Join"));
+    const auto lines = WaitForRecord(App.Dir.File("game16.txt"));
+    ASSERT_TRUE(lines);
+    EXPECT_EQ(lines->back(), "127.60.4.2:27015");
+    EXPECT_FALSE(std::filesystem::exists(App.Dir.File("game15.txt")));
+
+    Form1->StartAutoJoin(view);
+    EXPECT_EQ(Find<QLineEdit>("Edit_Auto2")->text(), QStringLiteral("127.60.4.2"));
+    Form1->StopAutoJoin();
+    EXPECT_TRUE(Messages.Seen.empty());
+}
+
 TEST_F(Launch, ADoubleClickOrEnterOnARowJoinsIt) {
     ScopedFakeClock clock;
     Open();
