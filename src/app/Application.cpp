@@ -57,9 +57,10 @@ void CreateApplicationWindows(bool withEndpoints) {
     Form1 = new TForm1;
     if (withEndpoints)
         Form1->CreateEndpoints();
-    Form_MakeSure = new TForm_MakeSure;
-    AboutBox = new TAboutBox;
-    Form_Password = new TForm_Password;
+    // Owned by the main window, above which they show, also while it is in the tray.
+    Form_MakeSure = new TForm_MakeSure(Form1);
+    AboutBox = new TAboutBox(Form1);
+    Form_Password = new TForm_Password(Form1);
     Form_Options = new TForm_Options(Form1);
     Form1->Options = Form_Options;
     Form_Options->LoadFavoritesFile = [](const std::string& path, const std::string& tag) {
@@ -92,8 +93,17 @@ int RunApplication(int argc, char** argv) {
     // The title the desktop shows for the program as a whole.
     QApplication::setApplicationName(QStringLiteral("Quarrix v1.6.0"));
     QApplication::setFont(UiFont());
+    RunWindows(true);
+    return 0;
+}
+
+void RunWindows(bool withEndpoints) {
+    // While the main window is in the tray, any dialog is the last visible window; closing
+    // it must not end the program past the close sequence that saves everything. The main
+    // window's close ends the message loop itself.
+    QApplication::setQuitOnLastWindowClosed(false);
     try {
-        CreateApplicationWindows(true);
+        CreateApplicationWindows(withEndpoints);
         Form1->show();
         QApplication::exec();
     } catch (const std::exception& e) {
@@ -105,5 +115,4 @@ int RunApplication(int argc, char** argv) {
         DestroyApplicationWindows();
     } catch (...) {
     }
-    return 0;
 }

@@ -33,6 +33,11 @@ void DestroyApplicationWindows();
 // The standard error box for an exception; an empty text for one without a message.
 void ShowException(const QString& message);
 
+// The windows' life on an existing application object: created, the main window shown,
+// the message loop until the main window closes (its close sequence ends the program, not
+// the last dialog closed while the window is in the tray), then freed. Errors are shown.
+void RunWindows(bool withEndpoints);
+
 // Everything after the single-instance check: application title, windows, the main window
 // shown, the message loop. Always returns exit code 0.
 int RunApplication(int argc, char** argv);

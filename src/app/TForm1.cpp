@@ -19,6 +19,7 @@
 #include <QBoxLayout>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -164,6 +165,9 @@ void TForm1::ApplyPlayerName() {
 void TForm1::closeEvent(QCloseEvent* event) {
     FormClose();
     event->accept();
+    // The program ends here, after the close sequence, and nowhere else (a no-op outside
+    // the message loop).
+    QCoreApplication::quit();
 }
 
 void TForm1::FormClose() {

@@ -230,8 +230,6 @@ public:
     void BitBtn_JoinClick();
     // The row the join takes: the first selected one of the results, else of the favorites.
     std::optional<ServerStructure> SelectedServer() const;
-    // The list position of a row of ListView_Server or ListView_Favorite.
-    std::optional<size_t> ListPositionOf(const QTreeView* view, int viewRow) const;
     // The lowest selected row of a view, once the view has every change.
     std::optional<int> FirstSelectedRow(QTreeView* view) const;
     void MinimizeToTray();

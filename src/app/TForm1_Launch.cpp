@@ -8,6 +8,7 @@
 #include "AutoJoinController.h"
 #include "FavoriteListModel.h"
 #include "LaunchController.h"
+#include "ListOperations.h"
 #include "ProcessLauncher.h"
 #include "ProcessList.h"
 #include "SearchController.h"
@@ -180,29 +181,22 @@ void TForm1::ConnectAutoJoinEndpoint() {
     };
 }
 
-std::optional<size_t> TForm1::ListPositionOf(const QTreeView* view, int viewRow) const {
-    // View rows count in the rows the view shows once told every change (SelectedRows).
-    if (view == ListView_Favorite)
-        return FavoritesModel->ListPosition(viewRow);
-    if (viewRow < 0 || static_cast<size_t>(viewRow) >= Browser.SearchResults.size())
-        return std::nullopt;
-    return static_cast<size_t>(viewRow);
-}
-
 std::optional<int> TForm1::FirstSelectedRow(QTreeView* view) const {
     const std::vector<int> rows = SelectedRows(view);
     return rows.empty() ? std::nullopt : std::optional<int>(rows.front());
 }
 
 std::optional<ServerStructure> TForm1::SelectedServer() const {
+    if (!Lists)
+        return std::nullopt;
     if (const std::optional<int> row = FirstSelectedRow(ListView_Server)) {
-        const std::optional<size_t> at = ListPositionOf(ListView_Server, *row);
+        const std::optional<size_t> at = Lists->Position(ServerListKind::SearchResults, *row);
         if (at)
             return Browser.SearchResults[*at];
         return std::nullopt;
     }
     if (const std::optional<int> row = FirstSelectedRow(ListView_Favorite)) {
-        const std::optional<size_t> at = ListPositionOf(ListView_Favorite, *row);
+        const std::optional<size_t> at = Lists->Position(ServerListKind::Favorites, *row);
         if (at)
             return Browser.Favorites[*at];
     }
@@ -220,12 +214,14 @@ void TForm1::JoinSelectedServer() {
 }
 
 void TForm1::StartAutoJoin(QTreeView* view) {
-    if (!AutoJoin || (view != ListView_Server && view != ListView_Favorite))
+    if (!AutoJoin || !Lists || (view != ListView_Server && view != ListView_Favorite))
         return;
     const std::optional<int> row = FirstSelectedRow(view);
     if (!row)
         return;
-    const std::optional<size_t> at = ListPositionOf(view, *row);
+    const ServerListKind kind =
+        view == ListView_Favorite ? ServerListKind::Favorites : ServerListKind::SearchResults;
+    const std::optional<size_t> at = Lists->Position(kind, *row);
     if (!at)
         return;
     const ServerRows& list = view == ListView_Favorite ? Browser.Favorites : Browser.SearchResults;

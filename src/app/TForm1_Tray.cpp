@@ -10,7 +10,6 @@
 #include "TrayController.h"
 
 #include <QAction>
-#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QEvent>
 #include <QSystemTrayIcon>
@@ -104,11 +103,6 @@ void TForm1::BuildTray() {
     for (QAction* about : {About2, Exit3})
         connect(about, &QAction::triggered, this, [this] { AboutClick(); });
     connect(ToolButton_About, &QToolButton::clicked, this, [this] { AboutClick(); });
-    // A hidden window's close does not end the program by itself.
-    connect(Exit4, &QAction::triggered, this, [this] {
-        if (!isVisible())
-            QCoreApplication::quit();
-    });
     new MinimizeWatch(this, [this] {
         if (Tray)
             Tray->SystemMinimize();

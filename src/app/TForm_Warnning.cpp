@@ -1,16 +1,18 @@
 #include "TForm_Warnning.h"
 
 #include "Dialogs.h"
+#include "TForm1.h"
 #include "WidgetText.h"
 
+#include <QApplication>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <memory>
 
 TForm_Warnning::TForm_Warnning(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("TForm_Warnning"));
@@ -62,8 +64,15 @@ void TForm_Warnning::SetMessage(const std::string& message, const std::string& c
 }
 
 void ShowWarning(const std::string& message, const std::string& caption) {
-    auto dialog = std::make_unique<TForm_Warnning>();
+    // Above the dialog that asked, else above the main window (also while it is in the
+    // tray); a message of no window stands alone.
+    QWidget* owner = QApplication::activeModalWidget();
+    if (!owner)
+        owner = Form1;
+    // Guarded: an owner that goes while the message is open takes the message with it.
+    const QPointer<TForm_Warnning> dialog = new TForm_Warnning(owner);
     dialog->SetMessage(message, caption);
     dialog->suiButton1->setFocus();
     Dialogs::Exec(*dialog, DialogKind::Message);
+    delete dialog.data();
 }

@@ -1,12 +1,20 @@
 #include "LaunchController.h"
 
 #include "FavoritesFile.h"
+#include "FileAccess.h"
 #include "Gbk.h"
 #include "MessageTable.h"
 
 #include <exception>
-#include <filesystem>
-#include <system_error>
+
+namespace {
+
+// The game reads its command line in the system's encoding, as the system reads paths.
+std::string NativeText(const std::string& gbk) {
+    return NativePath(gbk);
+}
+
+} // namespace
 
 std::string GameParameters(const std::string& parameters, const ServerStructure& row,
                            const std::string& password) {
@@ -91,9 +99,9 @@ LaunchResult LaunchController::LaunchGame(const ServerStructure& row, const std:
             file = settings.PathCS16;
             parameters = settings.Parameter16;
         }
-        std::error_code ec;
-        if (file.empty() || !std::filesystem::exists(file, ec) ||
-            std::filesystem::is_directory(file, ec)) {
+        // The settings hold GBK text; the file system takes the system's own names.
+        const std::string program = NativePath(file);
+        if (file.empty() || !RegularFileExists(program)) {
             Call(StopAutoJoin);
             Call(ShowMessage, MsgLocateExeFailed, MsgNotice);
             Call(OpenOptions);
@@ -112,8 +120,15 @@ LaunchResult LaunchController::LaunchGame(const ServerStructure& row, const std:
             Call(ShowText, PasswordRefusedText(), MsgNotice);
             return LaunchResult::Refused;
         }
+        // Nothing of the scan, the refresh or the window changes for a game that cannot start.
+        if (!Launcher.CanStart(program)) {
+            Call(StopAutoJoin);
+            Call(ShowMessage, MsgExeRunFailed, MsgError);
+            return LaunchResult::Failed;
+        }
         PrepareLaunch();
-        if (!Launcher.Start(file, GameParameters(parameters, row, password), ProgramFolder(file))) {
+        if (!Launcher.Start(program, NativeText(GameParameters(parameters, row, password)),
+                            ProgramFolder(program))) {
             Call(ShowMessage, MsgExeRunFailed, MsgError);
             return LaunchResult::Failed;
         }
@@ -127,10 +142,11 @@ LaunchResult LaunchController::LaunchGame(const ServerStructure& row, const std:
 void LaunchController::StartSideTool(const std::string& run, const std::string& path) {
     if (run != "1" || path.empty())
         return;
-    if (!ProcessNotRunning(ProgramFileName(path)))
+    const std::string program = NativePath(path);
+    if (!ProcessNotRunning(ProgramFileName(program)))
         return;
     // A tool that does not start is not the join's concern; the game still starts.
-    Launcher.Start(path, std::string(), ProgramFolder(path));
+    Launcher.Start(program, std::string(), ProgramFolder(program));
 }
 
 void LaunchController::PrepareLaunch() {

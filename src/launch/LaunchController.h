@@ -25,7 +25,8 @@ std::string GameParameters(const std::string& parameters, const ServerStructure&
                            const std::string& password);
 
 // The folder of a program: its path without the file name and without a trailing
-// separator; the working directory a program is started in.
+// separator; the working directory a program is started in. The same for GBK and
+// system paths: '/' is never part of a GBK character.
 std::string ProgramFolder(const std::string& path);
 
 // The file name of a path, without its folder.
@@ -55,12 +56,13 @@ public:
     void BitBtn_JoinClick(const std::optional<ServerStructure>& selected);
     // Joins the selected row (none: nothing): down (15), full (16), password prompt, launch.
     void JoinSelectedServer(const std::optional<ServerStructure>& selected);
-    // Starts the game of the row's version with its command line.
+    // Starts the game of the row's version with its command line, in the system's encoding.
+    // A game that cannot be started changes nothing: the checks come before PrepareLaunch.
     LaunchResult LaunchGame(const ServerStructure& row, const std::string& password);
     // The steps right before the game starts: side tools, auto-join off, tray icon,
     // scan pause, refresh stop, tray.
     void PrepareLaunch();
-    // True when no running process has this executable file name.
+    // True when no running process has this executable file name (the system's encoding).
     bool ProcessNotRunning(const std::string& name) const;
 
     std::function<LaunchSettings()> Settings;

@@ -76,11 +76,14 @@ public:
     // auto-join target unless auto-join runs, and its server is asked for its details.
     void RowPicked(ServerListKind view, int viewRow);
 
+    // The list position a view row shows; none past the view's rows. The one mapping from
+    // view rows to list rows, for the join and the auto-join as for the operations here.
+    std::optional<size_t> Position(ServerListKind list, int viewRow) const;
+
     static constexpr uint32_t DoubleClickMs = 300;
 
 private:
     ServerRows& List(ServerListKind list) const;
-    std::optional<size_t> Position(ServerListKind list, int viewRow) const;
     // The list positions of view rows, rows past the view left out.
     std::vector<size_t> Positions(ServerListKind list, std::span<const int> viewRows) const;
     // Copies for the other list of the rows at these view rows.

@@ -4,26 +4,22 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <linux/close_range.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 
 namespace {
 
-bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
-    if (text.size() < suffix.size())
-        return false;
-    return std::equal(suffix.begin(), suffix.end(), text.end() - suffix.size(), [](char a, char b) {
-        return std::tolower(static_cast<unsigned char>(a)) ==
-               std::tolower(static_cast<unsigned char>(b));
-    });
-}
-
 bool IsExecutableFile(const std::string& path) {
     return ::access(path.c_str(), X_OK) == 0;
+}
+
+bool IsRegularFile(const std::string& path) {
+    struct stat info {};
+    return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 // Writes the whole value or gives up; async-signal-safe, for the forked child.
@@ -57,20 +53,46 @@ std::vector<std::string> SplitParameters(std::string_view parameters) {
     return pieces;
 }
 
-bool IsWindowsProgram(std::string_view file) {
-    return EndsWithNoCase(file, ".exe") || EndsWithNoCase(file, ".bat") ||
-           EndsWithNoCase(file, ".com");
+ProgramKind KindOfProgram(const std::string& file) {
+    // Never blocks on a FIFO or a device: only a regular file is read.
+    const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return ProgramKind::Other;
+    struct stat info {};
+    unsigned char head[4] = {};
+    ssize_t got = -1;
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        do {
+            got = ::read(fd, head, sizeof head);
+        } while (got < 0 && errno == EINTR);
+    }
+    ::close(fd);
+    if (got >= 4 && head[0] == 0x7f && head[1] == 'E' && head[2] == 'L' && head[3] == 'F')
+        return ProgramKind::Native;
+    if (got >= 2 && head[0] == '#' && head[1] == '!')
+        return ProgramKind::Native;
+    if (got >= 2 && head[0] == 'M' && head[1] == 'Z')
+        return ProgramKind::Windows;
+    return ProgramKind::Other;
 }
 
 std::vector<std::string> LaunchArguments(const std::string& file, const std::string& parameters,
                                          const std::string& winePath) {
     std::vector<std::string> arguments;
-    if (IsExecutableFile(file)) {
+    switch (KindOfProgram(file)) {
+    case ProgramKind::Native:
+        if (!IsExecutableFile(file))
+            return {};
         arguments.push_back(file);
-    } else if (IsWindowsProgram(file) && !winePath.empty()) {
+        break;
+    case ProgramKind::Windows:
+        // Wine marks what it installs executable; such a file still needs wine to run.
+        if (winePath.empty())
+            return {};
         arguments.push_back(winePath);
         arguments.push_back(file);
-    } else {
+        break;
+    case ProgramKind::Other:
         return {};
     }
     for (std::string& piece : SplitParameters(parameters))
@@ -100,8 +122,9 @@ std::string FindOnPath(std::string_view name) {
 
 bool PosixLauncher::Start(const std::string& file, const std::string& parameters,
                           const std::string& workingDirectory) {
-    const std::vector<std::string> arguments = LaunchArguments(
-        file, parameters, IsExecutableFile(file) ? std::string() : FindOnPath("wine"));
+    const std::vector<std::string> arguments =
+        IsRegularFile(file) ? LaunchArguments(file, parameters, FindOnPath("wine"))
+                            : std::vector<std::string>{};
     if (arguments.empty())
         return false;
     // Everything the children need is made before the fork: after it only
@@ -155,6 +178,10 @@ bool PosixLauncher::Start(const std::string& file, const std::string& parameters
     } while (got < 0 && errno == EINTR);
     ::close(report[0]);
     return got == 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+bool PosixLauncher::CanStart(const std::string& file) const {
+    return IsRegularFile(file) && !LaunchArguments(file, std::string(), FindOnPath("wine")).empty();
 }
 
 ProcessLauncher& SystemLauncher() {

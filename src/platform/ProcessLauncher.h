@@ -13,16 +13,24 @@ public:
     // when the program could not be started (it never waits for the program to end).
     virtual bool Start(const std::string& file, const std::string& parameters,
                        const std::string& workingDirectory) = 0;
+    // True when Start has what it needs for `file`: a regular file of a kind this system
+    // runs (and its loader, for a Windows program). Asked before a join changes anything.
+    virtual bool CanStart(const std::string& file) const = 0;
 };
 
 // The parameter text as program arguments: split at blanks and tabs, empty pieces dropped.
 std::vector<std::string> SplitParameters(std::string_view parameters);
 
-// True for a file name ending in ".exe", ".bat" or ".com" in any letter case.
-bool IsWindowsProgram(std::string_view file);
+// What a program file is, by its first bytes (not its name or its mode bits).
+enum class ProgramKind {
+    Native,  // an ELF binary or a script starting with "#!"
+    Windows, // "MZ": a Windows executable
+    Other,   // anything else, or a file that cannot be read
+};
+ProgramKind KindOfProgram(const std::string& file);
 
-// The arguments (program first) that start `file` here: the file itself when it is
-// executable; `wine` and the file for a Windows program that is not executable while
+// The arguments (program first) that start `file` here: a native program itself, when it
+// is executable; `wine` and the file for a Windows program, whatever its mode bits, while
 // `winePath` (wine's full path) is known; nothing when it cannot be started.
 std::vector<std::string> LaunchArguments(const std::string& file, const std::string& parameters,
                                          const std::string& winePath);
@@ -37,6 +45,7 @@ class PosixLauncher : public ProcessLauncher {
 public:
     bool Start(const std::string& file, const std::string& parameters,
                const std::string& workingDirectory) override;
+    bool CanStart(const std::string& file) const override;
 };
 
 // The process-wide system launcher.

@@ -1,10 +1,16 @@
 #include "TrayController.h"
 
-TrayController::TrayController(TrayIcon& icon) : Icon(icon) {}
+TrayController::TrayController(TrayIcon& icon) : Icon(&icon) {}
+
+void TrayController::UseIcon(TrayIcon& icon) {
+    Icon = &icon;
+    Icon->SetImage(CurrentImage);
+    Icon->SetVisible(Visible);
+}
 
 void TrayController::SetImage(int image) {
     CurrentImage = image;
-    Icon.SetImage(image);
+    Icon->SetImage(image);
 }
 
 void TrayController::SetBlink(bool on) {
@@ -17,12 +23,12 @@ void TrayController::SetBlink(bool on) {
 
 void TrayController::SetVisible(bool visible) {
     Visible = visible;
-    Icon.SetVisible(visible);
+    Icon->SetVisible(visible);
 }
 
 void TrayController::MinimizeToTray() {
     Tray = true;
-    if (Icon.Available()) {
+    if (Icon->Available()) {
         if (HideWindow)
             HideWindow();
     } else if (MinimizeWindow) {
@@ -68,7 +74,7 @@ void TrayController::ShowIcon() {
 }
 
 bool TrayController::SystemMinimize() {
-    if (!Visible || !Icon.Available() || Tray)
+    if (!Visible || !Icon->Available() || Tray)
         return false;
     MinimizeToTray();
     return true;

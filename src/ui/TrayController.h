@@ -31,6 +31,9 @@ public:
     static constexpr int NormalImage = 0, BlinkImage = 1;
 
     explicit TrayController(TrayIcon& icon);
+    // Drives another icon from now on (a stand-in tray where the desktop has none); the
+    // caller keeps it alive. The new icon takes the current picture and visibility.
+    void UseIcon(TrayIcon& icon);
 
     // The window and its task-bar entry leave the screen; the icon shows and blinks when
     // busy. Without a notification area the window is minimised to the task bar.
@@ -63,7 +66,7 @@ private:
     void SetBlink(bool on);
     void SetVisible(bool visible);
 
-    TrayIcon& Icon;
+    TrayIcon* Icon;
     bool Tray = false;
     bool Visible = false;
     bool BlinkOn = false;

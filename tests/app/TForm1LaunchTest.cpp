@@ -7,7 +7,9 @@
 #include "Dialogs.h"
 #include "FakeClock.h"
 #include "FakeServer.h"
+#include "Gbk.h"
 #include "RecordingProgram.h"
+#include "SearchController.h"
 #include "ServerListModel.h"
 #include "TAboutBox.h"
 #include "TForm1.h"
@@ -163,6 +165,96 @@ INSTANTIATE_TEST_SUITE_P(
                                "cs15",
                                {"+connect", "127.60.0.1:27015"}}),
     [](const auto& info) { return std::string(info.param.Name); });
+
+// The settings keep paths as GBK text, as the options dialog stores them; the game in a
+// folder named in Chinese starts there, and the parameters and the password reach its
+// arguments in the system's encoding, as does the side tool's folder.
+TEST_F(Launch, GameInAChineseFolderStartsThereWithItsTextInTheSystemEncoding) {
+    const std::string games = App.Dir.File("中文 游戏");
+    std::filesystem::create_directories(games + "/cs15");
+    std::filesystem::create_directories(games + "/工具");
+    WriteRecordingProgram(games + "/cs15/hl.exe", App.Dir.File("chinese.txt"));
+    WriteRecordingProgram(games + "/工具/作弊器", App.Dir.File("tool.txt"));
+    Open("ModulePath/PathCS1.5=" + G(games + "/cs15/hl.exe") +
+         "\nModulePath/Parameter1.5=" + G("-game cstrike -名字 玩家") +
+         "\nRunSettings/RunCD=1\nModulePath/PathCD=" + G(games + "/工具/作弊器") + "\n");
+    Dialogs::SetNextAnswer(DialogKind::Password, [](QDialog& dialog) {
+        auto& prompt = static_cast<TForm_Password&>(dialog);
+        prompt.Password->setText(QStringLiteral("密码一"));
+        Click(prompt.OKBtn);
+        return prompt.result();
+    });
+    SelectNewRow(Row("127.60.0.5", "46", "1"));
+    Click(Find<QPushButton>("BitBtn_Join"));
+    EXPECT_TRUE(Messages.Seen.empty());
+    const auto lines = WaitForRecord(App.Dir.File("chinese.txt"));
+    ASSERT_TRUE(lines);
+    EXPECT_EQ(*lines, (Lines{games + "/cs15", "-game", "cstrike", "-名字", "玩家", "+connect",
+                             "127.60.0.5:27015", "+password", "密码一"}));
+    const auto tool = WaitForRecord(App.Dir.File("tool.txt"));
+    ASSERT_TRUE(tool);
+    EXPECT_EQ(*tool, Lines{games + "/工具"});
+}
+
+// A game that the system cannot run is found out before the join pauses the scan, stops
+// the continuous refresh or sends the window to the tray.
+TEST_F(Launch, GameThatCannotStartLeavesScanRefreshAndWindowAsTheyWere) {
+    Open("RunSettings/PauseSearching=1\nRunSettings/StopRefreshing=1\n"
+         "RunSettings/Minimize=1\nSearchRange/FromIP=127.60.16.1\n"
+         "SearchRange/ToIP=127.60.31.254\nSearchPorts/Port0=27015\n");
+    // Text with the execute bit: no program this system can start.
+    App.Dir.Write("cs16/hl.exe", "not a program\n");
+    std::filesystem::permissions(App.Dir.File("cs16/hl.exe"), std::filesystem::perms::owner_all);
+    Form1->NMUDP1 = std::make_unique<TNMUDP>(0);
+    Form1->NMUDP2 = std::make_unique<TNMUDP>(0);
+    Form1->ConnectEndpoints();
+    Form1->ConnectRefreshEndpoint();
+    Click(Form1->Button_Begin);
+    Form1->ToolButton_Auto->setChecked(true);
+    ASSERT_TRUE(Form1->Search->Searching());
+    ASSERT_TRUE(Form1->Model().AutoRefreshOn);
+    SelectNewRow(Row("127.60.0.6", "47"));
+
+    Click(Find<QPushButton>("BitBtn_Join"));
+    ASSERT_EQ(Messages.Seen.size(), 1u);
+    EXPECT_EQ(Messages.Seen[0],
+              std::make_pair(QStringLiteral(" CS 可执行文件运行错误 ! "), QStringLiteral("错误")));
+    EXPECT_TRUE(Form1->Search->Searching());
+    EXPECT_FALSE(Form1->Search->SearchPaused());
+    EXPECT_EQ(Form1->Button_Begin->text(), QStringLiteral("暂停"));
+    EXPECT_TRUE(Form1->Model().AutoRefreshOn);
+    EXPECT_TRUE(Form1->ToolButton_Auto->isChecked());
+    EXPECT_FALSE(Form1->Tray->InTray());
+    EXPECT_TRUE(Form1->isVisible());
+    EXPECT_FALSE(Form1->isMinimized());
+
+    Form1->ToolButton_Auto->setChecked(false);
+    Click(Form1->Button_Stop);
+    EXPECT_TRUE(QTest::qWaitFor([] { return !Form1->Search->Searching(); }, 15000));
+}
+
+// With only the CS 1.6 favorites shown, view rows are not list positions: the join and the
+// auto-join take the row the user sees.
+TEST_F(Launch, FilteredFavoritesJoinAndAutoJoinTheRowShown) {
+    Open("Favorite/Filter1=0\nFavorite/Filter2=1\n");
+    Form1->Model().Favorites.Add(Row("127.60.4.1", "46"));
+    Form1->Model().Favorites.Add(Row("127.60.4.2", "47"));
+    Form1->RebuildFavoritesView();
+    QTreeView* view = Find<QTreeView>("ListView_Favorite");
+    ASSERT_EQ(view->model()->rowCount(), 1);
+    view->selectionModel()->select(view->model()->index(0, 0),
+                                   QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    Click(Find<QPushButton>("BitBtn_Join"));
+    const auto lines = WaitForRecord(App.Dir.File("game16.txt"));
+    ASSERT_TRUE(lines);
+    EXPECT_EQ(lines->back(), "127.60.4.2:27015");
+    EXPECT_FALSE(std::filesystem::exists(App.Dir.File("game15.txt")));
+
+    Form1->StartAutoJoin(view);
+    EXPECT_EQ(Find<QLineEdit>("Edit_Auto2")->text(), QStringLiteral("127.60.4.2"));
+    Form1->StopAutoJoin();
+    EXPECT_TRUE(Messages.Seen.empty());
+}
 
 TEST_F(Launch, ADoubleClickOrEnterOnARowJoinsIt) {
     ScopedFakeClock clock;

@@ -223,6 +223,33 @@ TEST_F(AutoJoin, CancelledConfirmationOrPasswordEndsTheWaitKeepingTheTarget) {
     EXPECT_EQ(LaunchedPassword, "pw");
 }
 
+// Only "0" says a server has no password; an empty or missing value is not known, so the
+// join asks rather than starting the game without one.
+TEST_F(AutoJoin, ReplyWithAnEmptyOrMissingPasswordStillAsksForIt) {
+    const std::string open = BuildInfoAnswer(Server(3));
+    const std::string pair = "\\password\\0";
+    const size_t at = open.find(pair);
+    ASSERT_NE(at, std::string::npos) << open;
+    std::string empty = open, missing = open;
+    empty.replace(at, pair.size(), "\\password\\");
+    missing.erase(at, pair.size());
+    Password = "pw";
+    for (const std::string& reply : {empty, missing}) {
+        Launched.clear();
+        PasswordPrompts = 0;
+        Press();
+        Controller.TakeDatagram(Bytes(reply), TargetIp, TargetPort);
+        EXPECT_EQ(PasswordPrompts, 1) << reply;
+        ASSERT_EQ(Launched.size(), 1u) << reply;
+        EXPECT_EQ(LaunchedPassword, "pw");
+    }
+    // "0" alone joins without asking.
+    PasswordPrompts = 0;
+    Press();
+    Reply(Server(3));
+    EXPECT_EQ(PasswordPrompts, 0);
+}
+
 TEST_F(AutoJoin, UnreadableOrForeignRepliesAreIgnoredAndTheWaitGoesOn) {
     Press();
     auto raw = [](const std::string& from, const std::string& to) {

@@ -1,6 +1,7 @@
 #include "LaunchController.h"
 
 #include "FakeLauncher.h"
+#include "Gbk.h"
 #include "MessageTable.h"
 #include "TempDir.h"
 
@@ -259,6 +260,55 @@ TEST_F(Join, GameThatDoesNotStartShowsTheRunError) {
     Launcher.Succeeds = false;
     EXPECT_EQ(Controller.LaunchGame(Row("46"), ""), LaunchResult::Failed);
     EXPECT_EQ(Log.back(), "message 14/1");
+}
+
+// A game that cannot be started is found out before the scan, the refresh or the window
+// are touched, and before any side tool starts.
+TEST_F(Join, GameThatCannotStartChangesNothing) {
+    Dir.Write("cd/cd.exe", "");
+    Settings.RunCD = "1";
+    Settings.PathCD = Dir.File("cd/cd.exe");
+    Settings.PauseSearching = "1";
+    Settings.StopRefreshing = "1";
+    Settings.Minimize = "1";
+    ScanRunning = true;
+    AutoRefreshOn = true;
+    Launcher.Startable = false;
+    EXPECT_EQ(Controller.LaunchGame(Row("47"), ""), LaunchResult::Failed);
+    EXPECT_EQ(Log, (std::vector<std::string>{"stop auto-join", "message 14/1"}));
+    EXPECT_TRUE(Launcher.Starts.empty());
+    EXPECT_EQ(Launcher.Checked, std::vector<std::string>{Settings.PathCS16});
+}
+
+// The settings hold GBK text; files, folders, parameters and the password reach the
+// system in its own encoding, and a running tool is recognised by its system name.
+TEST_F(Join, GbkPathsParametersAndPasswordReachTheSystemInItsEncoding) {
+    const std::string games = Dir.File("中文 游戏");
+    std::filesystem::create_directories(games + "/cs16");
+    std::filesystem::create_directories(games + "/作弊");
+    Dir.Write("中文 游戏/cs16/hl.exe", "");
+    Dir.Write("中文 游戏/作弊/工具.exe", "");
+    Settings.PathCS16 = G(games + "/cs16/hl.exe");
+    Settings.Parameter16 = G("-game cstrike -名字 玩家");
+    Settings.RunCD = "1";
+    Settings.PathCD = G(games + "/作弊/工具.exe");
+    Password = G("密码一");
+    Controller.JoinSelectedServer(Row("47", "1"));
+    ASSERT_EQ(Launcher.Starts.size(), 2u) << ::testing::PrintToString(Log);
+    EXPECT_EQ(Launcher.Starts[0],
+              (FakeLauncher::Started{games + "/作弊/工具.exe", "", games + "/作弊"}));
+    EXPECT_EQ(Launcher.Starts[1],
+              (FakeLauncher::Started{games + "/cs16/hl.exe",
+                                     "-game cstrike -名字 玩家 +connect 127.60.0.1:27015 "
+                                     "+password 密码一",
+                                     games + "/cs16"}));
+    EXPECT_EQ(Launcher.Checked, std::vector<std::string>{games + "/cs16/hl.exe"});
+
+    Launcher.Starts.clear();
+    Processes.Names = {"工具.exe"};
+    Controller.JoinSelectedServer(Row("47", "1"));
+    ASSERT_EQ(Launcher.Starts.size(), 1u);
+    EXPECT_EQ(Launcher.Starts[0].File, games + "/cs16/hl.exe");
 }
 
 TEST(ProgramPaths, FolderAndFileName) {

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -39,13 +40,6 @@ TEST(SplitParameters, BlanksSeparateAndNothingIsQuoted) {
     EXPECT_EQ(SplitParameters("\"two words\" 'q'"), (Lines{"\"two", "words\"", "'q'"}));
     EXPECT_EQ(SplitParameters(""), Lines{});
     EXPECT_EQ(SplitParameters("   "), Lines{});
-}
-
-TEST(IsWindowsProgram, ByExtensionInAnyCase) {
-    for (const char* name : {"hl.exe", "HL.EXE", "run.bat", "x.Com"})
-        EXPECT_TRUE(IsWindowsProgram(name)) << name;
-    for (const char* name : {"hl", "exe", "hl.exe.txt", "hl.ex"})
-        EXPECT_FALSE(IsWindowsProgram(name)) << name;
 }
 
 class Launcher : public ::testing::Test {
@@ -91,6 +85,101 @@ TEST_F(Launcher, WindowsProgramRunsThroughWineOnlyWhenWineIsOnPath) {
     const auto lines = WaitForRecord(Record);
     ASSERT_TRUE(lines);
     EXPECT_EQ(*lines, (Lines{Dir.File("game dir"), program, "+connect", "127.60.0.1:27015"}));
+}
+
+// How a file is started follows its first bytes, not its name or mode bits: wine marks
+// the Windows programs it installs executable, and a native game may be called hl.exe.
+struct KindCase {
+    const char* Name;
+    std::string Content; // "#!" makes the recording script; "ELF" a copy of touch
+    bool Executable;
+    bool WineOnPath;
+    enum { Directly, ThroughWine, NotAtAll } Expected;
+};
+
+void PrintTo(const KindCase& c, std::ostream* os) {
+    *os << c.Name;
+}
+
+class ProgramKinds : public Launcher, public ::testing::WithParamInterface<KindCase> {};
+
+TEST_P(ProgramKinds, StartDirectlyThroughWineOrNotAtAllAndCanStartSaysWhichBeforehand) {
+    const KindCase& c = GetParam();
+    const std::string program = Dir.File("game dir/hl.exe");
+    const std::string ran = Dir.File("ran-directly");
+    if (c.Content == "#!")
+        WriteRecordingProgram(program, Record);
+    else if (c.Content == "ELF")
+        std::filesystem::copy_file("/usr/bin/touch", program);
+    else
+        Dir.Write("game dir/hl.exe", c.Content);
+    std::filesystem::permissions(program, c.Executable ? std::filesystem::perms::owner_all
+                                                       : std::filesystem::perms::owner_read |
+                                                             std::filesystem::perms::owner_write);
+    std::filesystem::create_directory(Dir.File("bin"));
+    const std::string wineRecord = Dir.File("wine.txt");
+    if (c.WineOnPath)
+        WriteRecordingProgram(Dir.File("bin/wine"), wineRecord);
+    // The ELF case is touch: its one argument is the file it makes.
+    const std::string parameters = c.Content == "ELF" ? ran : "+connect 127.60.0.1:27015";
+    const ScopedPath path(Dir.File("bin"));
+
+    const bool startable = c.Expected != KindCase::NotAtAll;
+    EXPECT_EQ(Posix.CanStart(program), startable);
+    EXPECT_EQ(Posix.Start(program, parameters, Dir.File("game dir")), startable);
+    switch (c.Expected) {
+    case KindCase::Directly:
+        if (c.Content == "ELF") {
+            EXPECT_TRUE(WaitForRecord(ran));
+        } else {
+            const auto lines = WaitForRecord(Record);
+            ASSERT_TRUE(lines);
+            EXPECT_EQ(*lines, (Lines{Dir.File("game dir"), "+connect", "127.60.0.1:27015"}));
+        }
+        break;
+    case KindCase::ThroughWine: {
+        const auto lines = WaitForRecord(wineRecord);
+        ASSERT_TRUE(lines);
+        EXPECT_EQ(*lines, (Lines{Dir.File("game dir"), program, "+connect", "127.60.0.1:27015"}));
+        break;
+    }
+    case KindCase::NotAtAll:
+        break;
+    }
+    if (c.Expected != KindCase::ThroughWine) {
+        EXPECT_FALSE(WaitForRecord(wineRecord, 100)) << "wine was started";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Launcher, ProgramKinds,
+    ::testing::Values(
+        KindCase{"WindowsExecutableBitWithWine", "MZ\x90", true, true, KindCase::ThroughWine},
+        KindCase{"WindowsNoExecuteBitWithWine", "MZ\x90", false, true, KindCase::ThroughWine},
+        KindCase{"WindowsExecutableBitNoWine", "MZ\x90", true, false, KindCase::NotAtAll},
+        KindCase{"ScriptWithWineOnPath", "#!", true, true, KindCase::Directly},
+        KindCase{"ElfNamedExeWithWineOnPath", "ELF", true, true, KindCase::Directly},
+        KindCase{"ScriptWithoutExecuteBit", "#!", false, true, KindCase::NotAtAll},
+        KindCase{"TextWithExecuteBit", "echo hi\n", true, true, KindCase::NotAtAll},
+        KindCase{"EmptyFile", "", true, true, KindCase::NotAtAll}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+TEST(KindOfProgram, ReadsTheFirstBytesOfRegularFilesOnly) {
+    TempDir dir;
+    dir.Write("mz", "MZ");
+    dir.Write("script", "#!/bin/sh\n");
+    dir.Write("m", "M");
+    EXPECT_EQ(KindOfProgram(dir.File("mz")), ProgramKind::Windows);
+    EXPECT_EQ(KindOfProgram(dir.File("script")), ProgramKind::Native);
+    EXPECT_EQ(KindOfProgram("/bin/sh"), ProgramKind::Native);
+    EXPECT_EQ(KindOfProgram(dir.File("m")), ProgramKind::Other);
+    EXPECT_EQ(KindOfProgram(dir.File("missing")), ProgramKind::Other);
+    EXPECT_EQ(KindOfProgram(dir.Path()), ProgramKind::Other);
+    // A FIFO nobody writes to would hold a plain open() for ever.
+    ASSERT_EQ(::mkfifo(dir.File("fifo").c_str(), 0600), 0);
+    EXPECT_EQ(KindOfProgram(dir.File("fifo")), ProgramKind::Other);
+    PosixLauncher posix;
+    EXPECT_FALSE(posix.CanStart(dir.File("fifo")));
 }
 
 TEST_F(Launcher, WhatCannotStartIsReportedAsAFailure) {

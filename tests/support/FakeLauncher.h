@@ -19,8 +19,14 @@ public:
         Starts.push_back({file, parameters, workingDirectory});
         return Succeeds;
     }
+    bool CanStart(const std::string& file) const override {
+        Checked.push_back(file);
+        return Startable;
+    }
     std::vector<Started> Starts;
+    mutable std::vector<std::string> Checked; // files asked about with CanStart
     bool Succeeds = true;
+    bool Startable = true;
 };
 
 // A process list holding exactly the names it is given.

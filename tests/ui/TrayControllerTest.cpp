@@ -104,6 +104,23 @@ TEST_F(Tray, WithoutANotificationAreaTheWindowGoesToTheTaskBar) {
     EXPECT_EQ(Window.back(), "restored");
 }
 
+// A stand-in tray takes over where the icon is: shown, with the picture of the moment,
+// and the tray road follows what the new icon says about the desktop.
+TEST_F(Tray, AnotherIconTakesOverTheStateAndDecidesTheRoad) {
+    Icon.Present = false;
+    Controller.ShowIcon();
+    Controller.Timer_IconChangeTimer();
+    FakeTrayIcon other;
+    Controller.UseIcon(other);
+    EXPECT_TRUE(other.Visible);
+    EXPECT_EQ(other.Images, std::vector<int>{TrayController::NormalImage});
+    Controller.MinimizeToTray();
+    EXPECT_EQ(Window, std::vector<std::string>{"hidden"});
+    Controller.RestoreFromTray();
+    EXPECT_FALSE(other.Visible);
+    EXPECT_TRUE(Icon.Visible) << "the old icon is left alone";
+}
+
 TEST_F(Tray, SystemMinimizeTakesTheTrayRoadOnlyWhileTheIconShows) {
     EXPECT_FALSE(Controller.SystemMinimize());
     EXPECT_TRUE(Window.empty());
