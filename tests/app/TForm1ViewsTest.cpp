@@ -1,6 +1,7 @@
 // The two server views and the detail lists in the real window, offscreen: row icons, the
-// favorites shown by the show settings, header sorting by mouse and code, and the detail
-// lists keeping themselves sorted. No sockets: rows are put into the shared model.
+// favorites shown by the show settings, header sorting by mouse, keys, accessible menu items
+// and code, the detail lists keeping themselves sorted, column widths and long texts in
+// boxes. No sockets: rows are put into the shared model.
 #include "AppFixture.h"
 #include "DetailsController.h"
 #include "FavoriteListModel.h"
