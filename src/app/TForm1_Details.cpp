@@ -6,6 +6,7 @@
 
 #include "DetailsController.h"
 #include "ListSorting.h"
+#include "ServerTreeView.h"
 #include "TNMUDP.h"
 #include "WidgetText.h"
 
@@ -141,6 +142,13 @@ void TForm1::BuildDetails() {
             [this](int column) { ListView_PlayersInfoColumnClick(column); });
     connect(ListView_RulesInfo->header(), &QHeaderView::sectionClicked, this,
             [this](int column) { ListView_RulesInfoColumnClick(column); });
+    // The header sort by keys, and from the lists' own pop-up menus for screen readers.
+    AddSortActions(ListView_PlayersInfo, "Menu_SortPlayers",
+                   [this](int column) { ListView_PlayersInfoColumnClick(column); });
+    AddSortActions(ListView_RulesInfo, "Menu_SortRules",
+                   [this](int column) { ListView_RulesInfoColumnClick(column); });
+    for (QTreeWidget* list : {ListView_PlayersInfo, ListView_RulesInfo})
+        list->setContextMenuPolicy(Qt::ActionsContextMenu);
     OnDoubleClick(ListView_PlayersInfo->viewport(), [this] { ListView_PlayersInfoDblClick(); });
     OnDoubleClick(ListView_RulesInfo->viewport(), [this] { ListView_RulesInfoDblClick(); });
 }
@@ -237,6 +245,11 @@ void TForm1::BuildBasicPage() {
         box->setMinimumWidth(40);
         // Eighteen rows must fit the design height of the window.
         box->setFixedHeight(20);
+        // A long name or map shows its start, not its tail.
+        connect(box, &QLineEdit::textChanged, box, [box] {
+            if (!box->hasFocus())
+                box->home(false);
+        });
         SS[static_cast<size_t>(r.Box)] = box;
         auto* label = LabelFor(TabSheet_Basic, QString::fromUtf8(r.Caption), box);
         grid->addWidget(label, row, 0);

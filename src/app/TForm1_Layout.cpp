@@ -2,12 +2,16 @@
 // without a picture of their own.
 #include "TForm1.h"
 
+#include "EventHook.h"
 #include "WidgetText.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
@@ -239,7 +243,23 @@ void TForm1::BuildToolBar() {
     Edit_CSName = new QComboBox(Panel1);
     Edit_CSName->setObjectName(QStringLiteral("Edit_CSName"));
     Edit_CSName->setEditable(true);
+    // The box edits one name; Enter must not collect typed names in its drop-down.
+    Edit_CSName->setInsertPolicy(QComboBox::NoInsert);
     Edit_CSName->setFixedWidth(138);
+    // The combo box is the focus widget and hands keys to its line edit by a direct call,
+    // past the line edit's event filters; Enter is sent on through the event system so
+    // that whatever watches the line edit for it sees a typed Enter too.
+    new EventHook(Edit_CSName, [this](QEvent* event) {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const auto* typed = static_cast<QKeyEvent*>(event);
+        if (typed->key() != Qt::Key_Return && typed->key() != Qt::Key_Enter)
+            return false;
+        QKeyEvent copy(typed->type(), typed->key(), typed->modifiers(), typed->text(),
+                       typed->isAutoRepeat(), static_cast<quint16>(typed->count()));
+        QCoreApplication::sendEvent(Edit_CSName->lineEdit(), &copy);
+        return true;
+    });
     Label_ID = LabelFor(Panel1, QStringLiteral("ID"), Edit_CSName);
     Label_ID->setObjectName(QStringLiteral("Label_ID"));
     Button_SetName = new QToolButton(Panel1);

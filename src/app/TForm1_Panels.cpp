@@ -57,9 +57,8 @@ ServerTreeView* ServerView(QWidget* parent, const char* name, const QString& cap
 } // namespace
 
 void TForm1::ApplyServerColumnWidths(QTreeView* view) {
-    static const int widths[7] = {170, 100, 50, 80, 40, 40, 50};
-    for (int column = 0; column < 7; ++column)
-        view->setColumnWidth(column, widths[column]);
+    if (auto* serverView = qobject_cast<ServerTreeView*>(view))
+        serverView->FitColumns();
 }
 
 void TForm1::BuildLeftColumn(QWidget* parent) {
@@ -209,6 +208,11 @@ void TForm1::BuildCentre(QWidget* parent) {
         edit->setReadOnly(true);
         edit->setFixedWidth(width);
         edit->setAccessibleName(what);
+        // A long server name shows its start, as the lists do, not its tail.
+        connect(edit, &QLineEdit::textChanged, edit, [edit] {
+            if (!edit->hasFocus())
+                edit->home(false);
+        });
         suiToolBar2->addWidget(edit);
         return edit;
     };

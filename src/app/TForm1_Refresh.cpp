@@ -5,6 +5,8 @@
 #include "TForm1.h"
 
 #include "RefreshController.h"
+#include "ServerIntake.h"
+#include "ServerListModel.h"
 #include "TForm_Options.h"
 #include "TNMUDP.h"
 #include "TUpDown.h"
@@ -77,6 +79,14 @@ void TForm1::BuildRefresh() {
     // The groups' own switches, not whether the window happens to be on screen.
     Refresh->FavoritesVisible = [this] { return !GroupBox_Favorite->isHidden(); };
     Refresh->DetailsVisible = [this] { return !Panel_ServerInfo->isHidden(); };
+    Refresh->ResultsCounted = [this] {
+        if (!SearchResultsModel)
+            return;
+        const QString caption =
+            ToQ(SearchResultsCaption(static_cast<size_t>(SearchResultsModel->rowCount())));
+        if (Panel_Server->title() != caption)
+            SetCaption(Panel_Server, caption);
+    };
     // QueryDetails is wired to the details once both exist (constructor).
 
     // The controller goes before the window's controls (StopWorkers), hence the checks.

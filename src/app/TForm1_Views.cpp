@@ -8,12 +8,14 @@
 #include "ListSorting.h"
 #include "RowIconDelegate.h"
 #include "ServerListModel.h"
+#include "ServerTreeView.h"
 #include "WidgetText.h"
 
 #include <QEvent>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QMenu>
 #include <QPalette>
 #include <QTreeView>
 
@@ -73,6 +75,15 @@ void TForm1::BuildViews() {
          Browser.ServerSortAscending);
     wire(ListView_Favorite, &TForm1::ListView_FavoriteColumnClick, Browser.FavoriteSortColumn,
          Browser.FavoriteSortAscending);
+
+    // The header sort by keys and from the pop-up menus, where screen readers find it.
+    PopupMenu2->addSeparator();
+    PopupMenu2->addMenu(AddSortActions(ListView_Server, "Menu_SortServer",
+                                       [this](int column) { ListView_ServerColumnClick(column); }));
+    PopupMenu3->addSeparator();
+    PopupMenu3->addMenu(AddSortActions(ListView_Favorite, "Menu_SortFavorite", [this](int column) {
+        ListView_FavoriteColumnClick(column);
+    }));
 }
 
 void TForm1::RebuildFavoritesView() {

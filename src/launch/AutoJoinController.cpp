@@ -87,6 +87,7 @@ void AutoJoinController::StopAutoJoin() {
     if (SetTargetRed)
         SetTargetRed(false);
     IsDown = false;
+    Check = DetailIdle;
     if (SetButtonDown)
         SetButtonDown(false);
     Image = IdleImage;
@@ -102,7 +103,7 @@ void AutoJoinController::Timer_AutoJoinTimer() {
         StopAutoJoin();
         return;
     }
-    Model.DetailState = DetailInfo;
+    Check = DetailInfo;
     if (!Send || !Send(target.IP, *port, InfoRequest())) {
         StopAutoJoin();
         return;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BrowserModel.h"
+#include "QueryProtocol.h"
 #include "ServerStructure.h"
 
 #include <cstdint>
@@ -59,6 +60,10 @@ public:
     bool Down() const { return IsDown; }
     bool TimerRunning() const { return TimerOn; }
     int ButtonImage() const { return Image; }
+    // The check's own query state: DetailInfo from a tick's request until the wait ends,
+    // DetailIdle otherwise. Kept apart from the details panel's, whose query it would
+    // otherwise disturb.
+    int32_t CheckState() const { return Check; }
 
     std::function<AutoJoinOptions()> Options;
     std::function<AutoJoinTarget()> Target;               // read from the three edits
@@ -85,4 +90,5 @@ private:
     bool TimerOn = false;
     bool InPrompt = false;
     int Image = IdleImage;
+    int32_t Check = DetailIdle;
 };

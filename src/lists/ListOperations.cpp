@@ -16,12 +16,10 @@ ContextMenuEnabling ContextMenuFor(size_t selectedRows) {
 
 namespace {
 
-// A copy for the other list: the texts and both flags; the send time belongs to the row's
-// own queries.
+// A copy for the other list: the texts, both flags and the send time, so a copy of a row
+// still waiting for its answer times that answer from its query, not from tick 0.
 ServerStructure CopyForOtherList(const ServerStructure& row) {
-    ServerStructure copy = row;
-    copy.SentAt = 0;
-    return copy;
+    return row;
 }
 
 void TakeOver(ServerStructure& into, const ServerStructure& from) {

@@ -48,10 +48,16 @@ void DetailsController::SendTo(const std::string& host, const std::string& port,
 
 void DetailsController::Pick(const std::string& ip, const std::string& port) {
     Picked = CanonicalAddress(ip, port);
+    Answering = Picked;
 }
 
-bool DetailsController::FromPicked(const std::string& fromIP, int port) const {
-    return Picked && Picked->IP == fromIP && Picked->Port == std::to_string(port);
+bool DetailsController::FromAnswering(const std::string& fromIP, int port) const {
+    return Answering && Answering->IP == fromIP && Answering->Port == std::to_string(port);
+}
+
+bool DetailsController::NamesPicked(const ServerInfoStructure& info) const {
+    const std::optional<ServerStructure> answer = BuildAnswerRecord(info);
+    return Picked && answer && answer->IP == Picked->IP && answer->Port == Picked->Port;
 }
 
 void DetailsController::RequestDetails(ServerRows& list, size_t position) {
@@ -88,6 +94,7 @@ void DetailsController::QueryDetails(const std::string& address) {
 
 void DetailsController::ForgetPicked() {
     Picked.reset();
+    Answering.reset();
     Model.SelectedAddress.clear();
     if (View.SetWindowCaption)
         View.SetWindowCaption(PlainCaption);
@@ -131,7 +138,11 @@ void DetailsController::TakeDatagram(std::span<const uint8_t> datagram, const st
     std::copy_n(datagram.begin(), n, ReceiveBuffer.begin());
     const std::span<uint8_t> bytes(ReceiveBuffer.data(), n);
 
-    if (!FromPicked(fromIP, port)) {
+    if (Model.DetailState == DetailInfo && Picked) {
+        TakeInfoAnswer(bytes, fromIP, port);
+        return;
+    }
+    if (!FromAnswering(fromIP, port)) {
         // Another server's late info answer still serves its own rows, never the panel.
         MarkInfoHeader(bytes);
         ServerInfoStructure info;
@@ -141,24 +152,6 @@ void DetailsController::TakeDatagram(std::span<const uint8_t> datagram, const st
     }
 
     switch (Model.DetailState.load()) {
-    case DetailInfo: {
-        Model.DetailReceivedAt = Time.TickCount();
-        MarkInfoHeader(bytes);
-        if (ParseInfoAnswer(bytes, Model.ServerInfo)) {
-            ApplyInfoToRows(Model.ServerInfo);
-            const auto elapsed = static_cast<int32_t>(Model.DetailReceivedAt - Model.DetailSentAt);
-            SetBox(ResponseBox, std::to_string(elapsed));
-            ShowInfoDetails();
-        }
-        if (ActivePageIsPlayers()) {
-            Model.DetailState = DetailPlayers;
-            SendTo(Picked->IP, Picked->Port, PlayersRequest());
-        } else {
-            Model.DetailState = DetailRules;
-            SendTo(Picked->IP, Picked->Port, RulesRequest());
-        }
-        break;
-    }
     case DetailPlayers:
         if (ParsePlayersAnswer(bytes, DetailPlayers, Model.PlayersInfo, Model.PlayerCount))
             FillPlayersList();
@@ -170,13 +163,51 @@ void DetailsController::TakeDatagram(std::span<const uint8_t> datagram, const st
         }
         if (ActivePageIsPlayers()) {
             Model.DetailState = DetailPlayers;
-            SendTo(Picked->IP, Picked->Port, PlayersRequest());
+            AskNext(PlayersRequest());
         }
         break;
     default:
         Model.DetailState = DetailIdle;
         break;
     }
+}
+
+void DetailsController::TakeInfoAnswer(std::span<uint8_t> bytes, const std::string& fromIP,
+                                       int port) {
+    const uint32_t receivedAt = Time.TickCount();
+    MarkInfoHeader(bytes);
+    ServerInfoStructure info;
+    const bool isInfo = ParseInfoAnswer(bytes, info);
+    if (!FromAnswering(fromIP, port)) {
+        if (!isInfo || !NamesPicked(info)) {
+            // Another server's late info answer still serves its own rows, never the panel.
+            if (isInfo)
+                ApplyInfoToRows(info);
+            return;
+        }
+        // The picked server answers from another address or port; it is asked there.
+        Answering = ServerKey{fromIP, std::to_string(port)};
+    }
+    Model.DetailReceivedAt = receivedAt;
+    if (isInfo) {
+        Model.ServerInfo = info;
+        ApplyInfoToRows(Model.ServerInfo);
+        const auto elapsed = static_cast<int32_t>(Model.DetailReceivedAt - Model.DetailSentAt);
+        SetBox(ResponseBox, std::to_string(elapsed));
+        ShowInfoDetails();
+    }
+    if (ActivePageIsPlayers()) {
+        Model.DetailState = DetailPlayers;
+        AskNext(PlayersRequest());
+    } else {
+        Model.DetailState = DetailRules;
+        AskNext(RulesRequest());
+    }
+}
+
+void DetailsController::AskNext(const Bytes& request) {
+    if (Answering)
+        SendTo(Answering->IP, Answering->Port, request);
 }
 
 void DetailsController::ShowInfoDetails() {

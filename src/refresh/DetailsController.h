@@ -40,9 +40,13 @@ struct DetailsView {
 
 // The details of the picked server through NMUDP0: the info request, then the players or
 // the rules request by the active page, the boxes and lists filled from the answers, and
-// the info answer taken into the server's rows of both lists. Only datagrams sent from
-// the picked server's address and port drive the panel, so a late answer of a server
-// picked earlier never shows as the current one's. UI thread only.
+// the info answer taken into the server's rows of both lists. Only the picked server's
+// datagrams drive the panel, so a late answer of a server picked earlier never shows as
+// the current one's: while the info answer is awaited, a datagram from the picked address
+// and port, or an info answer from anywhere that names the picked server as its address
+// (a multi-homed or NAT'ed server answers from another address or port); after that only
+// datagrams from the sender of the info answer taken, which the players and rules
+// requests go to. UI thread only.
 class DetailsController {
 public:
     static constexpr int BoxCount = 18;
@@ -85,13 +89,20 @@ private:
     void FillRulesList();
     void ApplyInfoToRows(const ServerInfoStructure& info);
     bool ActivePageIsPlayers() const;
-    bool FromPicked(const std::string& fromIP, int port) const;
+    bool FromAnswering(const std::string& fromIP, int port) const;
+    bool NamesPicked(const ServerInfoStructure& info) const;
     void Pick(const std::string& ip, const std::string& port);
+    // The info state: the answer is taken, its values shown, and the next request sent.
+    void TakeInfoAnswer(std::span<uint8_t> bytes, const std::string& fromIP, int port);
+    void AskNext(const Bytes& request);
 
     BrowserModel& Model;
     const Clock& Time;
     // The picked server as a datagram's sender names it; none when it cannot be reached.
     std::optional<ServerKey> Picked;
+    // Whose datagrams drive the panel: the picked server's address until an info answer
+    // naming it comes from another sender, which is then followed.
+    std::optional<ServerKey> Answering;
     std::vector<uint8_t> ReceiveBuffer;
     std::vector<std::string> BoxTexts;
 };

@@ -185,6 +185,9 @@ void RefreshController::EndQueries(Pass& pass) {
     if (detailsShown && !Model.SelectedAddress.empty() && QueryDetails)
         QueryDetails(Model.SelectedAddress);
     SetPosition(ProgressMax);
+    // Even a pass over an empty list leaves the results' caption with its count.
+    if (ResultsCounted)
+        ResultsCounted();
     // A pass still querying keeps the buttons as its start left them.
     if (!AnyQuerying()) {
         if (RefreshEnabled)
@@ -280,9 +283,14 @@ void RefreshController::ApplyInfoToSearchResults(const ServerInfoStructure& info
         return;
     const RefreshOptions options = CurrentOptions();
     if ((options.ResultFilter1 == "0" && answer->Protocol == "46") ||
-        (options.ResultFilter2 == "0" && answer->Protocol == "47"))
+        (options.ResultFilter2 == "0" && answer->Protocol == "47")) {
+        if (ResultsCounted)
+            ResultsCounted();
         return;
+    }
     ApplyAnswerToSearchResults(Model.SearchResults, *answer, CurrentClock().TickCount());
+    if (ResultsCounted)
+        ResultsCounted();
 }
 
 void RefreshController::ApplyInfoToFavorites(const ServerInfoStructure& info) {

@@ -102,6 +102,9 @@ public:
     std::function<void()> StopTimer;                        // Timer_RefreshServer off
     std::function<bool()> FavoritesVisible;                 // GroupBox_Favorite; shown when unset
     std::function<bool()> DetailsVisible;                   // Panel_ServerInfo; shown when unset
+    // Shows the search results' count in their caption again: after every answer taken
+    // into them (matched or not) and at the end of every pass.
+    std::function<void()> ResultsCounted;
     // Queries the details of "IP:Port" again at the end of a pass.
     std::function<void(const std::string& address)> QueryDetails;
 

@@ -369,10 +369,12 @@ TEST_F(Refresh, PassOverEmptyListsReArmsOrResetsContinuousMode) {
     Open("AutoActions/Interval=2\n");
     QTimer* timer = Form1->Timer_RefreshServer;
 
+    ASSERT_EQ(Form1->Panel_Server->title(), QStringLiteral("搜索结果"));
     Click(Form1->ToolButton_RefreshList);
     EXPECT_TRUE(Form1->ToolButton_RefreshList->isEnabled());
     EXPECT_FALSE(timer->isActive());
     EXPECT_EQ(Form1->ProgressBar_RefreshList->value(), 10000);
+    EXPECT_EQ(Form1->Panel_Server->title(), QStringLiteral("搜索结果 : 0"));
     ASSERT_TRUE(WaitForIdle());
 
     Form1->ToolButton_Auto->setChecked(true);

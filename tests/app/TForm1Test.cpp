@@ -36,6 +36,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace {
 
 // What a control shows: an action's or button's text, else its hint, a group's title,
@@ -548,6 +550,43 @@ TEST_F(MainWindow, SearchResultsCaptionWithItsCountIsWhatAScreenReaderSays) {
     EXPECT_EQ(group->title(), QStringLiteral("搜索结果 : 12"));
     EXPECT_EQ(a->text(QAccessible::Name), group->title());
     EXPECT_EQ(a->text(QAccessible::Description), group->title());
+}
+
+// The name typed into the ID box and Enter pressed, as on a keyboard: the key goes to the
+// focus widget, which for the editable combo box is the combo itself.
+TEST_F(MainWindow, EnterTypedInTheIdBoxWritesTheNameAndTheDropDownStaysEmpty) {
+    std::filesystem::create_directories(App.Dir.File("cs16/cstrike"));
+    App.Dir.Write("cs16/hl.exe", "");
+    App.Dir.Write("cs16/cstrike/config.cfg", "name \"Player\"\r\n");
+    App.WriteIni("WindowStates/RemWindowStates=0\nFavorite/Synchronize=0\nModulePath/PathCS1.6=" +
+                 App.Dir.File("cs16/hl.exe") + "\n");
+    App.Create();
+    App.Show();
+    auto* name = Find<QComboBox>("Edit_CSName");
+    ASSERT_TRUE(name->isEnabled());
+    Form1->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(Form1));
+    QTest::mouseClick(name->lineEdit(), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([] { return QApplication::focusWidget() != nullptr; }));
+
+    for (const char* typed : {"Typed", "Again"}) {
+        SCOPED_TRACE(typed);
+        QWidget* focus = QApplication::focusWidget();
+        ASSERT_EQ(focus, name);
+        QTest::keyClick(focus, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(focus, QString::fromLatin1(typed));
+        QTest::keyClick(focus, Qt::Key_Return);
+        EXPECT_EQ(App.Dir.Read("cs16/cstrike/config.cfg"),
+                  "name \"" + std::string(typed) + "\"\r\n");
+        EXPECT_EQ(name->count(), 0);
+        EXPECT_EQ(name->currentText(), QString::fromLatin1(typed));
+    }
+    // The keypad's Enter too.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Pad"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(App.Dir.Read("cs16/cstrike/config.cfg"), "name \"Pad\"\r\n");
+    EXPECT_EQ(name->count(), 0);
 }
 
 TEST(WidgetText, ABrokenNameShowsTheSameInTheServerListAndInAWidget) {

@@ -1,15 +1,22 @@
 // The two server views and the detail lists in the real window, offscreen: row icons, the
-// favorites shown by the show settings, header sorting by mouse and code, and the detail
-// lists keeping themselves sorted. No sockets: rows are put into the shared model.
+// favorites shown by the show settings, header sorting by mouse, keys, accessible menu items
+// and code, the detail lists keeping themselves sorted, column widths and long texts in
+// boxes. No sockets: rows are put into the shared model.
 #include "AppFixture.h"
 #include "DetailsController.h"
 #include "FavoriteListModel.h"
 #include "Gbk.h"
 #include "ServerListModel.h"
+#include "ServerTreeView.h"
 #include "TForm1.h"
 
+#include <QAccessible>
+#include <QAction>
+#include <QApplication>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QLineEdit>
+#include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTreeView>
@@ -270,6 +277,142 @@ TEST_F(Views, DetailListsKeepThemselvesSorted) {
     QTest::mouseDClick(rules->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
     EXPECT_EQ(rules->topLevelItemCount(), 0);
     EXPECT_EQ(players->topLevelItemCount(), 3);
+}
+
+// A press on a menu item as a screen reader makes it: through the item's accessible action.
+void PressAccessibly(QMenu* menu, const QString& item) {
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(menu);
+    ASSERT_NE(list, nullptr);
+    for (int i = 0; i < list->childCount(); ++i) {
+        QAccessibleInterface* child = list->child(i);
+        if (child->text(QAccessible::Name) != item)
+            continue;
+        QAccessibleActionInterface* actions = child->actionInterface();
+        ASSERT_NE(actions, nullptr);
+        ASSERT_TRUE(actions->actionNames().contains(QAccessibleActionInterface::pressAction()));
+        actions->doAction(QAccessibleActionInterface::pressAction());
+        return;
+    }
+    FAIL() << "no item " << item.toStdString();
+}
+
+class ViewsKeySort : public Views, public testing::WithParamInterface<const char*> {};
+
+// Without a mouse: Ctrl+column number on the focused view, and the pop-up menu's "排序"
+// items through their accessible press action, sort by every column both ways.
+TEST_P(ViewsKeySort, KeysAndTheAccessibleMenuSortByEachColumnBothWays) {
+    const bool favorites = std::string(GetParam()) == "ListView_Favorite";
+    ServerRows& list = favorites ? Form1->Model().Favorites : Form1->Model().SearchResults;
+    const char* names[] = {"b", "a", "c"};
+    const char* ports[] = {"27016", "7015", "27015"};
+    for (int i = 0; i < 3; ++i) {
+        ServerStructure r = Row(names[i], "127.41.5." + std::to_string(3 - i), "47");
+        r.Port = ports[i];
+        list.Add(r);
+    }
+    Show();
+    QTreeView* view = favorites ? Favorite : Server;
+    ASSERT_TRUE(Shows(view, 3));
+    Form1->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(Form1));
+    view->setFocus(Qt::TabFocusReason);
+    ASSERT_EQ(QApplication::focusWidget(), view);
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_2, Qt::ControlModifier);
+    EXPECT_EQ(Column(view, 1), L({"127.41.5.1", "127.41.5.2", "127.41.5.3"}));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_2, Qt::ControlModifier);
+    EXPECT_EQ(Column(view, 1), L({"127.41.5.3", "127.41.5.2", "127.41.5.1"}));
+    EXPECT_EQ(view->header()->sortIndicatorSection(), 1);
+    EXPECT_EQ(view->header()->sortIndicatorOrder(), Qt::DescendingOrder);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_1, Qt::ControlModifier);
+    EXPECT_EQ(Column(view, 0), L({"c", "b", "a"}));
+
+    auto* menu = Find<QMenu>(favorites ? "Menu_SortFavorite" : "Menu_SortServer");
+    ASSERT_NE(menu, nullptr);
+    auto* popup = Find<QMenu>(favorites ? "PopupMenu3" : "PopupMenu2");
+    EXPECT_TRUE(popup->actions().contains(menu->menuAction()));
+    EXPECT_EQ(menu->actions().size(), 7);
+    PressAccessibly(menu, QStringLiteral("端口")); // ports as numbers, still descending
+    EXPECT_EQ(Column(view, 2), L({"27016", "27015", "7015"}));
+    PressAccessibly(menu, QStringLiteral("端口"));
+    EXPECT_EQ(Column(view, 2), L({"7015", "27015", "27016"}));
+    EXPECT_EQ(view->header()->sortIndicatorSection(), 2);
+    EXPECT_EQ(view->header()->sortIndicatorOrder(), Qt::AscendingOrder);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothViews, ViewsKeySort,
+                         testing::Values("ListView_Server", "ListView_Favorite"));
+
+TEST_F(Views, DetailListsSortByKeysAndByTheirAccessibleMenu) {
+    Show();
+    auto* players = Find<QTreeWidget>("ListView_PlayersInfo");
+    Form1->Details->View.FillPlayersList({{"1", "bob", "5"}, {"2", "Al", "10"}, {"3", "cy", "-1"}});
+    Form1->PageControl_Info->setCurrentIndex(1);
+    Form1->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(Form1));
+    players->setFocus(Qt::TabFocusReason);
+    ASSERT_EQ(QApplication::focusWidget(), players);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_2, Qt::ControlModifier);
+    EXPECT_EQ(Column(players, 1), L({"cy", "bob", "Al"})); // the frags' direction, descending
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_2, Qt::ControlModifier);
+    EXPECT_EQ(Column(players, 1), L({"Al", "bob", "cy"}));
+
+    auto* rules = Find<QTreeWidget>("ListView_RulesInfo");
+    Form1->Details->View.FillRulesList({{"mp_b", "1"}, {"mp_a", "2"}});
+    EXPECT_EQ(rules->contextMenuPolicy(), Qt::ActionsContextMenu);
+    auto* menu = Find<QMenu>("Menu_SortRules");
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(rules->actions(), menu->actions());
+    PressAccessibly(menu, QStringLiteral("规则"));
+    EXPECT_EQ(Column(rules, 0), L({"mp_b", "mp_a"}));
+}
+
+// At the window's design size every column of the results is in view, the name and
+// address columns as wide as their texts; a wider window gives a long name its room.
+TEST_F(Views, ResultColumnsFitTheirTextsAndTheResponseColumnIsInView) {
+    const std::string longName(60, 'N');
+    Form1->Model().SearchResults.Add(Row("Short name", "255.255.255.254", "47"));
+    Show();
+    ASSERT_TRUE(Shows(Server, 1));
+    ASSERT_EQ(Form1->size(), QSize(895, 602));
+    QHeaderView* header = Server->header();
+    const auto fits = [&] {
+        return header->sectionViewportPosition(6) + header->sectionSize(6) <=
+               Server->viewport()->width();
+    };
+    const QFontMetrics metrics(Server->font());
+    const auto wideEnough = [&](int column, const QString& text) {
+        return header->sectionSize(column) > metrics.horizontalAdvance(text);
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return wideEnough(0, QStringLiteral("Short name")); }));
+    EXPECT_TRUE(fits());
+    EXPECT_TRUE(wideEnough(1, QStringLiteral("255.255.255.254")));
+
+    Form1->Model().SearchResults.Update(0, [&](ServerStructure& r) { r.Name = longName; });
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return Column(Server, 0).first() == L({longName.c_str()})[0]; }));
+    QTest::qWait(400); // the widths follow the rows a few times a second
+    EXPECT_TRUE(fits());
+    EXPECT_GE(header->sectionSize(0), ServerTreeView::MinNameWidth);
+
+    Form1->resize(1600, 602);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return wideEnough(0, QString::fromStdString(longName)); }));
+    EXPECT_TRUE(fits());
+}
+
+// Long names show their start in the details boxes and the auto-join boxes.
+TEST_F(Views, LongNamesInTheBoxesShowTheirStart) {
+    Show();
+    const std::string longName = "Start of a long name " + std::string(80, 'x') + " end";
+    Form1->Details->View.SetBox(0, longName);
+    auto* box = Find<QLineEdit>("SS0");
+    EXPECT_EQ(box->text(), QString::fromStdString(longName));
+    EXPECT_EQ(box->cursorPosition(), 0);
+    auto* target = Find<QLineEdit>("Edit_Auto1");
+    target->setText(QString::fromStdString(longName));
+    EXPECT_EQ(target->cursorPosition(), 0);
+    // What the box paints starts at its first letter: the cursor sits at the left edge.
+    EXPECT_LT(target->inputMethodQuery(Qt::ImCursorRectangle).toRect().left(), 10);
 }
 
 } // namespace

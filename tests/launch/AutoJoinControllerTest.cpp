@@ -120,7 +120,7 @@ TEST_F(AutoJoin, TickAsksTheTargetAndAlternatesTheImageUntilTheTargetIsGone) {
         images.push_back(Image);
     }
     EXPECT_EQ(images, (std::vector<int>{5, 4, 5}));
-    EXPECT_EQ(Model.DetailState.load(), DetailInfo);
+    EXPECT_EQ(Controller.CheckState(), DetailInfo);
     const std::string request(InfoRequest().begin(), InfoRequest().end());
     EXPECT_EQ(Sent, std::vector<std::string>(3, "127.60.1.1:27015 " + request));
 
@@ -130,6 +130,19 @@ TEST_F(AutoJoin, TickAsksTheTargetAndAlternatesTheImageUntilTheTargetIsGone) {
     EXPECT_FALSE(Red || ButtonDown || Timer);
     EXPECT_EQ(Image, 4);
     EXPECT_EQ(Sent.size(), 3u);
+}
+
+TEST_F(AutoJoin, TicksLeaveADetailsQueryInFlightAlone) {
+    // The details panel waits for the rules answer of the picked server.
+    Model.DetailState = DetailRules;
+    Press();
+    Controller.Timer_AutoJoinTimer();
+    Controller.Timer_AutoJoinTimer();
+    EXPECT_EQ(Model.DetailState.load(), DetailRules);
+    EXPECT_EQ(Controller.CheckState(), DetailInfo);
+    Controller.ToolButton_AutoJoinClick(false);
+    EXPECT_EQ(Controller.CheckState(), DetailIdle);
+    EXPECT_EQ(Model.DetailState.load(), DetailRules);
 }
 
 TEST_F(AutoJoin, ButtonReleasedStopsAndRepliesAreNoLongerJudged) {

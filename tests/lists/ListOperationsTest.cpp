@@ -1,5 +1,7 @@
 #include "ListOperations.h"
 
+#include "AnswerApply.h"
+
 #include "FakeClock.h"
 #include "FavoriteRows.h"
 #include "ServerList.h"
@@ -110,6 +112,25 @@ TEST(ListOperationsTest, AddingToFavoritesRefreshesAHeldServerAndInsertsANewOneS
     EXPECT_EQ(l.Calls, std::vector<std::string>{"rebuild"});
     l.Ops.AddToFavorites({});
     EXPECT_EQ(l.Model.Favorites.size(), 3u);
+}
+
+TEST(ListOperationsTest, AWaitingServerAddedToTheFavoritesKeepsItsSendTime) {
+    Lists l;
+    ServerStructure waiting = Row("192.0.2.40", "27015", "00", "");
+    waiting.Name.clear();
+    waiting.SentAt = 90000;
+    l.Model.SearchResults.Add(waiting);
+    const int rows[] = {0};
+    l.Ops.AddToFavorites(rows);
+    ASSERT_EQ(l.Model.Favorites.size(), 1u);
+    EXPECT_EQ(l.Model.Favorites[0], waiting);
+
+    // Its answer, 25 ms after the query, times the favorite from that query too.
+    ServerStructure answer = Row("192.0.2.40", "27015", "47", "Answered");
+    answer.Alive = answer.Answered = true;
+    ApplyAnswerToFavorites(l.Model.Favorites, answer, 90025);
+    EXPECT_EQ(l.Model.Favorites[0].Response, "25");
+    EXPECT_EQ(l.Model.Favorites[0].Name, "Answered");
 }
 
 TEST(ListOperationsTest, FavoritesViewRowsReachTheirListRowsUnderEveryShowSetting) {

@@ -3,7 +3,13 @@
 #include "FakeClock.h"
 #include "FakeServer.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
 
 #include <ostream>
 #include <string>
@@ -182,6 +188,119 @@ TEST_F(Answers, FavoritesIgnoreTheVersionFilterAndTakeOneAnswerPerRow) {
     EXPECT_TRUE(Model.Favorites[1].Answered);
     EXPECT_EQ(Model.Favorites[1].Protocol, "47");
     Refresh.StopAll();
+}
+
+// Passes run to their end on the test thread's event loop; every view effect is logged.
+class Passes : public Answers {
+protected:
+    Passes() {
+        Options.Interval = "0";
+        Refresh.RefreshEnabled = [this](bool on) {
+            Log.push_back(on ? "refresh on" : "refresh off");
+        };
+        Refresh.DeleteEnabled = [this](bool on) { Log.push_back(on ? "delete on" : "delete off"); };
+        Refresh.ProgressChanged = [this](uint32_t position) {
+            if (position == RefreshController::ProgressMax)
+                Log.push_back("full");
+        };
+        Refresh.QueryDetails = [this](const std::string& address) {
+            Log.push_back("details " + address);
+        };
+        Refresh.ResultsCounted = [this] { ++Counted; };
+    }
+    // Turns the event loop until the condition holds; false after five seconds.
+    static bool RunUntil(const std::function<bool()>& done) {
+        QElapsedTimer clock;
+        clock.start();
+        while (!done()) {
+            if (clock.elapsed() > 5000)
+                return false;
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+        }
+        return true;
+    }
+    bool RunToEnd() {
+        return RunUntil([this] { return Refresh.RunningPasses() == 0; });
+    }
+    long Count(const std::string& entry) const { return std::count(Log.begin(), Log.end(), entry); }
+
+    std::vector<std::string> Log;
+    int Counted = 0;
+};
+
+TEST_F(Passes, WithTheFavoritesHiddenAPassNeitherQueriesNorRewritesThem) {
+    bool favoritesShown = false;
+    Refresh.FavoritesVisible = [&favoritesShown] { return favoritesShown; };
+    Model.SearchResults.Add(Row("127.42.51.1", "27015"));
+    ServerStructure favorite = Row("127.42.51.2", "27015");
+    favorite.Name = "Kept";
+    favorite.Response = "12";
+    favorite.Alive = true;
+    favorite.SentAt = 77;
+    Model.Favorites.Add(favorite);
+    Model.Favorites.Add(favorite);
+
+    Refresh.StartRefresh();
+    ASSERT_TRUE(RunToEnd());
+    EXPECT_EQ(Sent, std::vector<std::string>{"127.42.51.1:27015"});
+    EXPECT_EQ(Model.Favorites[0], favorite);
+    EXPECT_EQ(Model.Favorites[1], favorite);
+    // Its server's answer finds no favorite waiting for it.
+    Take(Server("127.42.51.2", 27015));
+    EXPECT_EQ(Model.Favorites[0], favorite);
+
+    // Shown again, the next pass asks for them.
+    favoritesShown = true;
+    Sent.clear();
+    Refresh.StartRefresh();
+    ASSERT_TRUE(RunToEnd());
+    EXPECT_EQ(Sent, (std::vector<std::string>{"127.42.51.1:27015", "127.42.51.2:27015",
+                                              "127.42.51.2:27015"}));
+}
+
+TEST_F(Passes, TheButtonsStayOffUntilTheLastOfTwoOverlappingPassesEnds) {
+    for (int i = 1; i <= 4; ++i)
+        Model.SearchResults.Add(Row("127.42.52." + std::to_string(i), "27015"));
+    Refresh.StartRefresh();
+    ASSERT_TRUE(RunUntil([this] { return Sent.size() >= 2; }));
+    Refresh.StartRefresh(); // the second pass starts while the first has two rows to go
+    ASSERT_TRUE(RunToEnd());
+    ASSERT_EQ(Sent.size(), 8u);
+
+    // Each pass fills the bar as it ends; the buttons come back only after the second.
+    const auto first = std::find(Log.begin(), Log.end(), "full");
+    ASSERT_NE(first, Log.end());
+    const auto second = std::find(first + 1, Log.end(), "full");
+    ASSERT_NE(second, Log.end());
+    for (const char* button : {"refresh on", "delete on"}) {
+        SCOPED_TRACE(button);
+        EXPECT_EQ(Count(button), 1);
+        EXPECT_GT(std::find(Log.begin(), Log.end(), button), second);
+    }
+    EXPECT_EQ(Log.back(), "delete on");
+}
+
+TEST_F(Passes, TheEndOfPassDetailsQueryIsSkippedWhileTheDetailsPanelIsHidden) {
+    bool detailsShown = false;
+    Refresh.DetailsVisible = [&detailsShown] { return detailsShown; };
+    Model.SelectedAddress = "127.42.53.1:27015";
+    Model.SearchResults.Add(Row("127.42.53.1", "27015"));
+
+    Refresh.StartRefresh();
+    ASSERT_TRUE(RunToEnd());
+    EXPECT_EQ(Count("details 127.42.53.1:27015"), 0);
+
+    detailsShown = true;
+    Refresh.StartRefresh();
+    ASSERT_TRUE(RunToEnd());
+    EXPECT_EQ(Count("details 127.42.53.1:27015"), 1);
+}
+
+TEST_F(Passes, APassOverEmptyListsStillShowsTheResultsCount) {
+    Refresh.StartRefresh();
+    ASSERT_TRUE(RunToEnd());
+    EXPECT_EQ(Counted, 1);
+    EXPECT_EQ(Log.back(), "delete on");
 }
 
 } // namespace
