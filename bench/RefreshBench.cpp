@@ -19,8 +19,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -41,11 +43,41 @@ template <class Done> bool RunUntil(Done done, int timeoutMs) {
     return true;
 }
 
+// A start folder of the benchmark's own, so the window's files (favorites written at
+// close) never depend on, or land in, the folder it was started from.
+class OwnStartFolder {
+public:
+    OwnStartFolder() {
+        std::error_code ec;
+        Previous = std::filesystem::current_path(ec);
+        std::string name =
+            (std::filesystem::temp_directory_path(ec) / "quarrix-bench-XXXXXX").string();
+        if (mkdtemp(name.data()) && chdir(name.c_str()) == 0)
+            Folder = name;
+    }
+    ~OwnStartFolder() {
+        std::error_code ec;
+        std::filesystem::current_path(Previous, ec);
+        if (!Folder.empty())
+            std::filesystem::remove_all(Folder, ec);
+    }
+    bool Ok() const { return !Folder.empty(); }
+
+private:
+    std::filesystem::path Previous;
+    std::string Folder;
+};
+
 } // namespace
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    OwnStartFolder startFolder;
+    if (!startFolder.Ok()) {
+        std::fprintf(stderr, "no temporary start folder\n");
+        return 1;
+    }
 
     RaiseDescriptorLimit();
     FakeServerFarm farm;

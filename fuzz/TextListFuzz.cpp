@@ -11,7 +11,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     const TextListImport import = ParseTextList(bytes);
-    const size_t lines = SplitLines(bytes).size();
+    const size_t lines = SplitLinesKeepingZeros(bytes).size();
 
     std::set<std::pair<std::string, std::string>> seen;
     for (const ServerStructure& row : import.Rows) {

@@ -4,6 +4,7 @@
 #include "AutoJoinController.h"
 #include "DetailsController.h"
 #include "FavoriteListModel.h"
+#include "FileMessages.h"
 #include "LaunchController.h"
 #include "ListOperations.h"
 #include "PortPanel.h"
@@ -12,6 +13,7 @@
 #include "ServerIntake.h"
 #include "ServerListModel.h"
 #include "TForm_Options.h"
+#include "TForm_Warnning.h"
 #include "TNMUDP.h"
 #include "TrayController.h"
 #include "WidgetText.h"
@@ -178,12 +180,18 @@ void TForm1::FormClose() {
     }
     Timer_RefreshServer->stop();
     Timer_AutoJoin->stop();
-    if (Options)
-        Options->SaveSettings();
+    std::vector<std::string> notSaved;
+    if (Options && !Options->SaveSettings())
+        notSaved.push_back(Options->SettingsFile);
     if (Hooks.SaveFavoritesFiles)
-        Hooks.SaveFavoritesFiles();
+        for (std::string& path : Hooks.SaveFavoritesFiles())
+            notSaved.push_back(std::move(path));
     if (Hooks.CopyFavoritesToGame)
         Hooks.CopyFavoritesToGame();
+    // One box for all, after everything that could be saved is: a second box would close
+    // by itself as the program quits.
+    if (!notSaved.empty())
+        ShowWarning(FilesNotSavedMessage(notSaved), MessageTable[MsgError]);
 }
 
 void TForm1::CreateEndpoints() {

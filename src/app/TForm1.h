@@ -64,9 +64,9 @@ struct MainWindowHooks {
     std::function<void()> StartRefresh;          // first show, when Favorite/Synchronize is "1"
     std::function<void()> StopContinuousRefresh; // close, step 1
     std::function<std::vector<int>()> PortList;  // the scan's port list, for every save
-    std::function<void()> SaveFavoritesFiles;    // close, after the settings
-    std::function<void()> CopyFavoritesToGame;   // close, last step
-    std::function<void()> StopWorkers;           // destruction, before any member is freed
+    std::function<std::vector<std::string>()> SaveFavoritesFiles; // close: the files not saved
+    std::function<void()> CopyFavoritesToGame;                    // close, last step
+    std::function<void()> StopWorkers; // destruction, before any member is freed
 };
 
 // The main window: every control of the layout as a public member named like its
@@ -90,7 +90,8 @@ public:
 
     // First show: window state, range and ports, player name, favorites, refresh.
     void FormShow();
-    // Close: stop refreshing, timers off, save settings, write and copy favorites.
+    // Close: stop refreshing, timers off, save settings, write and copy favorites, then one
+    // box naming every file that could not be saved.
     void FormClose();
     // The values a settings save takes from the window.
     MainWindowValues MainValues() const;

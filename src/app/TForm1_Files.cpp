@@ -5,6 +5,7 @@
 #include "EventHook.h"
 #include "FavoritesStore.h"
 #include "FileAccess.h"
+#include "FileMessages.h"
 #include "Gbk.h"
 #include "PlayerNameStore.h"
 #include "TForm_Warnning.h"
@@ -15,38 +16,60 @@
 #include <QLineEdit>
 #include <QToolButton>
 
+#include <QTimer>
+
+#include <memory>
+
 namespace {
 
-// The error report of a file the program could not read or write.
-void ShowFileError(const char* what, const std::string& path) {
-    ShowWarning(G(what) + Utf8ToGbk(path) + " ! ", G("错误"));
-}
+// Messages of the first show wait until its last step has brought the window back from
+// the tray, and then come one after the other.
+class StartupNotices {
+public:
+    StartupNotices(QObject* owner, const ::MessageTable& table) : Owner(owner), Table(table) {}
+    void Add(std::string message) {
+        if (Pending->empty())
+            QTimer::singleShot(0, Owner, [pending = Pending, &table = Table] {
+                const std::vector<std::string> messages = std::move(*pending);
+                pending->clear();
+                for (const std::string& message : messages)
+                    ShowWarning(message, table[MsgError]);
+            });
+        Pending->push_back(std::move(message));
+    }
+
+private:
+    QObject* Owner;
+    const ::MessageTable& Table;
+    std::shared_ptr<std::vector<std::string>> Pending =
+        std::make_shared<std::vector<std::string>>();
+};
 
 } // namespace
 
 void TForm1::BuildFiles() {
     const auto gamePath = [this](SettingsSlot slot) { return NativePath(Setting(slot)); };
-    Hooks.ReadPlayerName = [gamePath] {
-        return ReadPlayerNameOfGames(gamePath(SlotPathCS15), gamePath(SlotPathCS16));
+    auto notices = std::make_shared<StartupNotices>(this, MessageTable);
+    Hooks.ReadPlayerName = [notices, gamePath] {
+        const PlayerNameRead read =
+            ReadPlayerNameOfGames(gamePath(SlotPathCS15), gamePath(SlotPathCS16));
+        // A missing or unreadable file just leaves the box off; a pipe, a device or a
+        // runaway file in its place is worth a word, as nothing else would explain it.
+        if (read.Status == ReadStatus::NotRegular || read.Status == ReadStatus::TooBig)
+            notices->Add(CannotReadMessage({read.ConfigPath, read.Status}));
+        return read.Name;
     };
-    Hooks.LoadFavoritesFiles = [this] {
-        const std::vector<std::string> paths = FavoritesFilePaths(StartDirectory);
-        const char* tags[] = {"46", "47", "00"};
-        for (size_t i = 0; i < paths.size(); ++i)
-            if (RegularFileExists(paths[i]))
-                LoadFavoritesFile(paths[i], tags[i], Browser.Favorites, Browser.FavoriteSortColumn,
-                                  Browser.FavoriteSortAscending);
+    // What was read at the first show decides what may be written at close.
+    auto favorites = std::make_shared<FavoritesFiles>(StartDirectory);
+    Hooks.LoadFavoritesFiles = [this, favorites, notices] {
+        const std::vector<FileProblem> problems = favorites->Load(
+            Browser.Favorites, Browser.FavoriteSortColumn, Browser.FavoriteSortAscending);
+        if (!problems.empty())
+            notices->Add(FavoritesNotReadMessage(problems));
     };
-    // A file that could not be written is reported, and not copied over the game's.
-    auto notWritten = std::make_shared<std::vector<std::string>>();
-    Hooks.SaveFavoritesFiles = [this, notWritten] {
-        *notWritten = SaveFavoritesFiles(StartDirectory, Browser.Favorites);
-        for (const std::string& path : *notWritten)
-            ShowFileError("无法保存收藏文件 : ", path);
-    };
-    Hooks.CopyFavoritesToGame = [this, gamePath, notWritten] {
-        CopyFavoritesToGame(StartDirectory, gamePath(SlotPathCS15), gamePath(SlotPathCS16),
-                            *notWritten);
+    Hooks.SaveFavoritesFiles = [this, favorites] { return favorites->Save(Browser.Favorites); };
+    Hooks.CopyFavoritesToGame = [this, gamePath, favorites] {
+        favorites->CopyToGames(gamePath(SlotPathCS15), gamePath(SlotPathCS16));
     };
 
     connect(Button_SetName, &QToolButton::clicked, this, &TForm1::Button_SetNameClick);
@@ -64,15 +87,22 @@ void TForm1::BuildFiles() {
 }
 
 void TForm1::LoadGameFavorites(const std::string& path, const std::string& tag) {
-    if (!LoadFavoritesFile(path, tag, Browser.Favorites, Browser.FavoriteSortColumn,
-                           Browser.FavoriteSortAscending))
-        ShowFileError("无法读取文件 : ", path);
+    const ReadStatus status = LoadFavoritesFile(
+        path, tag, Browser.Favorites, Browser.FavoriteSortColumn, Browser.FavoriteSortAscending);
+    if (status != ReadStatus::Read)
+        ShowWarning(CannotReadMessage({path, status}), G("错误"));
 }
 
 void TForm1::Button_SetNameClick() {
-    const SetPlayerNameOutcome outcome =
-        SetPlayerNameOfGames(FromQ(Edit_CSName->currentText()), NativePath(Setting(SlotPathCS15)),
-                             NativePath(Setting(SlotPathCS16)));
+    // config.cfg holds GBK: a character it cannot hold would be written as '?' bytes.
+    const std::optional<std::string> name =
+        Utf8ToGbkStrict(Edit_CSName->currentText().toStdString());
+    if (!name) {
+        ShowWarning(NameNotGbkMessage(), MessageTable[MsgNotice]);
+        return;
+    }
+    const SetPlayerNameOutcome outcome = SetPlayerNameOfGames(
+        *name, NativePath(Setting(SlotPathCS15)), NativePath(Setting(SlotPathCS16)));
     switch (outcome.What) {
     case SetPlayerNameOutcome::Written:
         break;
@@ -83,7 +113,12 @@ void TForm1::Button_SetNameClick() {
         ShowWarning(G(" ID 不能含有双引号或换行 ! "), MessageTable[MsgNotice]);
         break;
     case SetPlayerNameOutcome::Failed:
-        ShowFileError("无法写入文件 : ", outcome.FailedPath);
+        if (outcome.FailedRead != ReadStatus::Read)
+            ShowWarning(CannotReadMessage({outcome.FailedPath, outcome.FailedRead}),
+                        MessageTable[MsgError]);
+        else
+            ShowWarning(G(" 无法写入文件 : ") + Utf8ToGbk(outcome.FailedPath) + " ! ",
+                        MessageTable[MsgError]);
         break;
     }
 }

@@ -1,8 +1,12 @@
 #include "TForm_Options.h"
 
 #include "Dialogs.h"
+#include "FileMessages.h"
+#include "FileRead.h"
+#include "Gbk.h"
 #include "IniFile.h"
 #include "TForm1.h"
+#include "TForm_Warnning.h"
 #include "TUpDown.h"
 #include "WidgetText.h"
 
@@ -53,6 +57,9 @@ TForm_Options::~TForm_Options() {
 void TForm_Options::FormCreate() {
     LoadSettings();
     FillControls();
+    // A folder that holds a settings file but takes no new one loses every change as well.
+    if (!FolderTakesNewFiles(StartDirectory()))
+        ReportUnwritableFolder();
     if (MainForm)
         MainForm->SetStayOnTop(IniStructure[SlotMainOnTop] == "1");
 }
@@ -62,18 +69,36 @@ void TForm_Options::LoadSettings() {
     SettingsFile = SettingsPath(StartDirectory());
     if (!SettingsFileExists(SettingsFile) && !SettingsUnwritable) {
         ResetAllSettings();
-        // A start folder that cannot be written gets the reset and the dialog only once;
-        // from then on the controls stand in for the file that could not be made.
+        // From here on the controls stand in for the file that could not be made.
         SettingsUnwritable = !SettingsFileExists(SettingsFile);
-        // When the file cannot be created, the show below must not open the dialog again.
-        if (!InFirstRunShow && !isVisible()) {
+        // The first-run dialog would show at every start in such a folder and keep nothing;
+        // the user is told why instead.
+        if (SettingsUnwritable) {
+            ReportUnwritableFolder();
+        } else if (!InFirstRunShow && !isVisible()) {
             InFirstRunShow = true;
             exec();
             InFirstRunShow = false;
         }
     }
-    IniStructure =
-        SettingsFileExists(SettingsFile) ? ReadSettings(SettingsFile) : RecordFromControls();
+    if (!SettingsFileExists(SettingsFile)) {
+        IniStructure = RecordFromControls();
+        return;
+    }
+    ReadStatus status = ReadStatus::Read;
+    IniStructure = ReadSettings(SettingsFile, &status);
+    // Said once: the dialog reads the file again at every opening.
+    if (status != ReadStatus::Read && status != ReadStatus::Missing && !SettingsFileReported) {
+        SettingsFileReported = true;
+        ShowWarning(CannotReadMessage({SettingsFile, status}), G("错误"));
+    }
+}
+
+void TForm_Options::ReportUnwritableFolder() {
+    if (FolderReported)
+        return;
+    FolderReported = true;
+    ShowWarning(FolderNotWritableMessage(StartDirectory()), G("注意"));
 }
 
 IniStructureType TForm_Options::RecordFromControls() const {
@@ -168,7 +193,7 @@ void TForm_Options::BrowseGamePath(QLineEdit* edit, const std::string& tag) {
     if (!before.isEmpty())
         OpenDialog1->setDirectory(QFileInfo(before).absolutePath());
     const QString file = Dialogs::PickFile(*OpenDialog1);
-    if (file.isEmpty())
+    if (file.isEmpty() || !StorablePath(file))
         return;
     edit->setText(QDir::toNativeSeparators(file));
     const QFileInfo picked(edit->text());
@@ -181,6 +206,16 @@ void TForm_Options::BrowseGamePath(QLineEdit* edit, const std::string& tag) {
 void TForm_Options::BrowseToolPath(QLineEdit* edit) {
     if (!edit->text().isEmpty())
         OpenDialog2->setDirectory(QFileInfo(edit->text()).absolutePath());
-    if (const QString file = Dialogs::PickFile(*OpenDialog2); !file.isEmpty())
+    if (const QString file = Dialogs::PickFile(*OpenDialog2); !file.isEmpty() && StorablePath(file))
         edit->setText(QDir::toNativeSeparators(file));
+}
+
+bool TForm_Options::StorablePath(const QString& file) {
+    // The settings file holds GBK: a path with a character GBK lacks would be stored with
+    // '?' in its place and name a file that is not there.
+    const std::string native = QDir::toNativeSeparators(file).toStdString();
+    if (Utf8ToGbkStrict(native))
+        return true;
+    ShowWarning(PathNotGbkMessage(native), G("注意"));
+    return false;
 }

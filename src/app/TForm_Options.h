@@ -35,7 +35,9 @@ public:
 
     // Fills IniStructure from the file; a missing file is first created with defaults
     // and the dialog is shown modally. A file that cannot be read gives every key's
-    // fallback; one that cannot be created leaves the record to the controls' values.
+    // fallback (and a message naming it, once); one that cannot be created leaves the
+    // record to the controls' values, and instead of the dialog a message (once) says that
+    // the start folder keeps no settings.
     void LoadSettings();
     // Writes every key from the controls and the main window. IniStructure is unchanged.
     bool SaveSettings();
@@ -95,8 +97,14 @@ private:
     // What a save would have written, for a start folder where it cannot write.
     IniStructureType RecordFromControls() const;
     std::string StartDirectory() const;
+    // Tells once that no settings can be kept in the start folder.
+    void ReportUnwritableFolder();
+    // False, after a message, for a picked path the settings file (GBK) cannot hold.
+    bool StorablePath(const QString& file);
     bool InFirstRunShow = false;
     bool SettingsUnwritable = false;
+    bool FolderReported = false;
+    bool SettingsFileReported = false;
 };
 
 // The process-wide options dialog (it owns the settings record).

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -7,6 +8,10 @@
 // replaced by '?', so a broken name from the network never stops anything.
 std::string Utf8ToGbk(std::string_view utf8);
 std::string GbkToUtf8(std::string_view gbk);
+
+// UTF-8 text a user typed, as GBK, or none when it holds a character GBK cannot hold (or
+// is no valid UTF-8): a name or a path must be refused then, never stored mangled.
+std::optional<std::string> Utf8ToGbkStrict(std::string_view utf8);
 
 // Source files are UTF-8; the system's own texts are GBK. G("...") converts once.
 inline std::string G(std::string_view utf8) {

@@ -1,8 +1,6 @@
 #include "IniFile.h"
 
-#include <exception>
-#include <fstream>
-#include <iterator>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -188,20 +186,4 @@ void IniFile::Write(std::string_view section, std::string_view key, std::string_
     insert += value;
     insert += "\r\n";
     Text.insert(at, insert);
-}
-
-std::optional<std::string> ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    // A read error (a directory of that name, an I/O fault) is thrown by the stream buffer
-    // itself, whatever the stream's exception mask says.
-    try {
-        std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-        if (in.bad())
-            return std::nullopt;
-        return bytes;
-    } catch (const std::exception&) {
-        return std::nullopt;
-    }
 }

@@ -27,6 +27,3 @@ public:
 private:
     std::string Text;
 };
-
-// Reads a whole file; nullopt when it does not exist or cannot be read.
-std::optional<std::string> ReadWholeFile(const std::string& path);

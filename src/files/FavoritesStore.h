@@ -1,7 +1,12 @@
 #pragma once
 
+#include "FileMessages.h"
+#include "FileRead.h"
 #include "ServerRows.h"
 
+#include <array>
+#include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,24 +16,50 @@
 
 // Reads a favorites file (ours or a game's favsvrs.dat) into `favorites`: every valid block
 // whose address and port the list does not hold yet goes in, tagged `tag`, at its place in
-// the list's sort order, as if inserted one after the other. False when the file cannot
-// be read; the list is then unchanged.
-bool LoadFavoritesFile(const std::string& path, std::string_view tag, ServerRows& favorites,
-                       int sortColumn, bool ascending);
+// the list's sort order, as if inserted one after the other. Anything but Read leaves the
+// list unchanged.
+ReadStatus LoadFavoritesFile(const std::string& path, std::string_view tag, ServerRows& favorites,
+                             int sortColumn, bool ascending);
 
 // The three files of the start folder, in the order they are read and written.
 std::vector<std::string> FavoritesFilePaths(const std::string& startDirectory);
 
-// Writes the three files from the list, each replaced whole (a crash or a full disk leaves
-// the old file). Returns the paths that could not be written; the others are written all
-// the same.
-std::vector<std::string> SaveFavoritesFiles(const std::string& startDirectory,
-                                            const ServerRows& favorites);
+// The three favorites files of one run. A file is written at close only when its reading
+// at start-up found it or found nothing there: a file that exists but could not be read
+// (or was never read, because the start-up stopped before it) keeps its bytes, and is
+// never copied over a game's file.
+class FavoritesFiles {
+public:
+    explicit FavoritesFiles(std::string startDirectory);
 
-// Copies favorite46.dat over the favsvrs.dat beside the CS 1.5 executable and
-// favorite47.dat beside the CS 1.6 one, for each path that is set, each copy replacing
-// the old file whole. A file named in `notWritten` is not copied (it holds the last run's
-// favorites, not this run's). A failed copy is passed over.
-void CopyFavoritesToGame(const std::string& startDirectory, const std::string& gamePath15,
-                         const std::string& gamePath16,
-                         const std::vector<std::string>& notWritten = {});
+    // Reads the three files into the list, 46, 47, 00, a missing one skipped. Returns the
+    // files that exist but could not be read.
+    std::vector<FileProblem> Load(ServerRows& favorites, int sortColumn, bool ascending);
+
+    // Writes each file that may be written from the list, each replaced whole (a crash or
+    // a full disk leaves the old file). Returns the paths not saved: those that failed, and
+    // those that were not read while the list holds favorites of their tag (the run's new
+    // favorites of that version are not kept).
+    std::vector<std::string> Save(const ServerRows& favorites);
+
+    // Puts the bytes just saved to favorite46.dat over the favsvrs.dat beside the CS 1.5
+    // executable and those of favorite47.dat beside the CS 1.6 one, for each path that is
+    // set. A file not saved in this run is not copied. A game file that differs both from
+    // what this run writes and from what the program last wrote there (the bytes of our
+    // file at start-up) holds favorites of the game's own: it is kept as favsvrs.dat.bak
+    // first, and when that fails, or the game file cannot be read, it is left alone. A
+    // failed copy is passed over.
+    void CopyToGames(const std::string& gamePath15, const std::string& gamePath16);
+
+private:
+    enum class State { NotRead, Read, Absent, Failed };
+    struct File {
+        std::string Tag, Path;
+        State Status = State::NotRead;
+        std::optional<std::string> ReadBytes; // as found at start-up
+        std::optional<std::string> Saved;     // as written at close
+    };
+    void CopyToGame(const File& file, const std::string& gamePath,
+                    std::map<std::string, std::string>& writtenNow);
+    std::array<File, 3> Files;
+};

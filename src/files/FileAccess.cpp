@@ -2,8 +2,6 @@
 
 #include "Gbk.h"
 
-#include <fstream>
-#include <iterator>
 #include <sys/stat.h>
 
 std::string NativePath(std::string_view gbkPath) {
@@ -31,15 +29,8 @@ bool RegularFileExists(const std::string& path) {
 }
 
 std::optional<std::string> ReadFileBytes(const std::string& path) {
-    struct stat info {};
-    // A folder opens as a stream on some systems; it is no file to read.
-    if (path.empty() || stat(path.c_str(), &info) != 0 || S_ISDIR(info.st_mode))
+    FileRead read = ReadRegularFile(path, MaxTextListBytes);
+    if (!read.Ok())
         return std::nullopt;
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad())
-        return std::nullopt;
-    return bytes;
+    return std::move(read.Bytes);
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "FileRead.h"
+
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,5 +19,12 @@ std::string JoinPath(const std::string& folder, std::string_view name);
 // True when a regular file (or a link to one) exists at the path.
 bool RegularFileExists(const std::string& path);
 
-// The whole file; none when it cannot be opened or read.
+// The largest file each format is read from: far above anything the program or the game
+// writes, far below what would exhaust the memory (a link to /dev/zero, a runaway file).
+constexpr size_t MaxConfigBytes = size_t(4) << 20;     // a game's config.cfg
+constexpr size_t MaxFavoritesBytes = size_t(64) << 20; // favoriteNN.dat, a game's favsvrs.dat
+constexpr size_t MaxTextListBytes = size_t(256) << 20; // a text server list
+
+// A whole text server list; none when it is missing, not a regular file, larger than
+// MaxTextListBytes or cannot be read.
 std::optional<std::string> ReadFileBytes(const std::string& path);

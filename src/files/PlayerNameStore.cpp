@@ -10,16 +10,21 @@ std::string GameConfigPath(const std::string& gamePath) {
     return JoinPath(JoinPath(FolderOf(gamePath), "cstrike"), "config.cfg");
 }
 
-std::string ReadPlayerNameOfGames(const std::string& gamePath15, const std::string& gamePath16) {
+PlayerNameRead ReadPlayerNameOfGames(const std::string& gamePath15, const std::string& gamePath16) {
+    PlayerNameRead result;
     std::string game;
     if (RegularFileExists(gamePath15))
         game = gamePath15;
     else if (RegularFileExists(gamePath16))
         game = gamePath16;
     else
-        return {};
-    const std::optional<std::string> bytes = ReadFileBytes(GameConfigPath(game));
-    return bytes ? ReadPlayerName(*bytes) : std::string();
+        return result;
+    result.ConfigPath = GameConfigPath(game);
+    const FileRead read = ReadRegularFile(result.ConfigPath, MaxConfigBytes);
+    result.Status = read.Status;
+    if (read.Ok())
+        result.Name = ReadPlayerName(read.Bytes);
+    return result;
 }
 
 SetPlayerNameOutcome SetPlayerNameOfGames(std::string_view name, const std::string& gamePath15,
@@ -37,12 +42,13 @@ SetPlayerNameOutcome SetPlayerNameOfGames(std::string_view name, const std::stri
         if (!RegularFileExists(*game))
             continue;
         const std::string config = GameConfigPath(*game);
-        const std::optional<std::string> bytes = ReadFileBytes(config);
+        const FileRead read = ReadRegularFile(config, MaxConfigBytes);
         const std::optional<std::string> rewritten =
-            bytes ? RewritePlayerName(*bytes, name) : std::nullopt;
+            read.Ok() ? RewritePlayerName(read.Bytes, name) : std::nullopt;
         if (!rewritten || !ReplaceFile(config, *rewritten)) {
             outcome.What = SetPlayerNameOutcome::Failed;
             outcome.FailedPath = config;
+            outcome.FailedRead = read.Status;
             return outcome;
         }
     }

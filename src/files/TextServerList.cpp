@@ -36,7 +36,9 @@ MessageIndex TextListImport::CheckMessage() const {
 
 TextListImport ParseTextList(std::string_view bytes) {
     TextListImport result;
-    const auto lines = SplitLines(bytes);
+    // A zero byte is text here, not the end of the file: the line holding it imports or
+    // stops the import with its message, and no line after it is dropped unseen.
+    const auto lines = SplitLinesKeepingZeros(bytes);
     SeenServers seen;
     for (size_t i = 0; i < lines.size(); ++i) {
         const TextListEntry entry = SplitTextListLine(lines[i]);

@@ -39,4 +39,6 @@ struct TextListImport {
 };
 
 // Parses a text list, stopping at its first line whose address or port fails the check.
+// A zero byte belongs to its line: after the closing "#" it is ignored, before it the line
+// fails the check.
 TextListImport ParseTextList(std::string_view bytes);

@@ -1,5 +1,6 @@
 #include "SettingsStore.h"
 
+#include "FileRead.h"
 #include "FileReplace.h"
 #include "IniFile.h"
 #include "SettingsKeys.h"
@@ -115,8 +116,11 @@ IniStructureType ReadSettingsFrom(const IniFile& ini) {
     return record;
 }
 
-IniStructureType ReadSettings(const std::string& path) {
-    return ReadSettingsFrom(IniFile(ReadWholeFile(path).value_or(std::string())));
+IniStructureType ReadSettings(const std::string& path, ReadStatus* status) {
+    FileRead read = ReadRegularFile(path, MaxSettingsBytes);
+    if (status)
+        *status = read.Status;
+    return ReadSettingsFrom(IniFile(read.Ok() ? std::move(read.Bytes) : std::string()));
 }
 
 void WriteSettingsTo(IniFile& ini, const OptionValues& options, const MainWindowValues& window) {
@@ -130,10 +134,10 @@ void WriteSettingsTo(IniFile& ini, const OptionValues& options, const MainWindow
 
 bool WriteSettings(const std::string& path, const OptionValues& options,
                    const MainWindowValues& window) {
-    std::optional<std::string> existing = ReadWholeFile(path);
-    if (!existing && SettingsFileExists(path))
+    FileRead existing = ReadRegularFile(path, MaxSettingsBytes);
+    if (!existing.Ok() && existing.Status != ReadStatus::Missing)
         return false;
-    IniFile ini(existing.value_or(std::string()));
+    IniFile ini(std::move(existing.Bytes));
     WriteSettingsTo(ini, options, window);
     return ReplaceFile(path, ini.Bytes());
 }

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "FileRead.h"
+
 #include <array>
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -78,14 +81,20 @@ std::string SettingsPath(const std::string& startDirectory);
 // True when anything exists at the path (the first run is the run without it).
 bool SettingsFileExists(const std::string& path);
 
-// Reads every key with its length cap and missing-key fallback; a missing or unreadable
-// file reads as all fallbacks.
-IniStructureType ReadSettings(const std::string& path);
+// The largest settings file read: far above what the keys and any hand-made comments
+// take, far below what would exhaust the memory.
+constexpr size_t MaxSettingsBytes = size_t(1) << 20;
+
+// Reads every key with its length cap and missing-key fallback; a file that is missing, no
+// regular file, larger than MaxSettingsBytes or unreadable reads as all fallbacks, and
+// `status` (when given) tells which. The read never waits on the file (a pipe, a device).
+IniStructureType ReadSettings(const std::string& path, ReadStatus* status = nullptr);
 IniStructureType ReadSettingsFrom(const IniFile& ini);
 
 // Writes every key in file order as the profile functions would, replacing the file
 // atomically. False when the file could not be written, or exists but could not be read
-// (it is then left alone rather than replaced by one that lost its other contents).
+// (it is then left alone rather than replaced by one that lost its other contents; so is
+// anything at the path that is no regular file).
 bool WriteSettings(const std::string& path, const OptionValues& options,
                    const MainWindowValues& window);
 void WriteSettingsTo(IniFile& ini, const OptionValues& options, const MainWindowValues& window);

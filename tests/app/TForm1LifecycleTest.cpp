@@ -167,6 +167,7 @@ TEST(Close, StopsWorkSavesSettingsThenWritesAndCopiesFavorites) {
     Form1->Hooks.SaveFavoritesFiles = [&] {
         Calls.push_back("SaveFavoritesFiles");
         fromIpAtFavorites = app.IniValue("SearchRange", "FromIP");
+        return std::vector<std::string>();
     };
     Form1->Hooks.CopyFavoritesToGame = [] { Calls.push_back("CopyFavoritesToGame"); };
     Form1->Model().AutoRefreshOn = true;
@@ -242,9 +243,10 @@ bool SameRecord(const IniStructureType& a, const IniStructureType& b) {
 
 } // namespace
 
-TEST(StartUp, SettingsFileThatIsADirectoryReadsAsFallbacks) {
+TEST(StartUp, SettingsFileThatIsADirectoryReadsAsFallbacksAndIsNamed) {
     AppFixture app;
     std::filesystem::create_directory(app.Dir.File("Quarrix.ini"));
+    MessageRecorder messages;
     bool dialogShown = false;
     app.Create([&](QWidget* modal) {
         dialogShown = true;
@@ -252,10 +254,19 @@ TEST(StartUp, SettingsFileThatIsADirectoryReadsAsFallbacks) {
     });
     app.Show();
     EXPECT_FALSE(dialogShown) << "the file exists, so this is no first run";
+    ASSERT_EQ(messages.Seen.size(), 1u);
+    EXPECT_TRUE(
+        messages.Seen[0].first.contains(QString::fromStdString(app.Dir.File("Quarrix.ini"))));
     EXPECT_TRUE(SameRecord(Form_Options->IniStructure, ReadSettingsFrom(IniFile())));
     EXPECT_TRUE(Form1->isVisible());
     EXPECT_FALSE(Form_Options->SaveSettings());
+    // Opened again, the dialog reads the file again, but says it only once.
+    Form1->OpenOptions();
+    Find<QPushButton>("suiButton_Cancel")->click();
+    EXPECT_EQ(messages.Seen.size(), 1u);
     Form1->close();
+    ASSERT_EQ(messages.Seen.size(), 2u);
+    EXPECT_TRUE(messages.Seen[1].first.contains(QStringLiteral("Quarrix.ini")));
     EXPECT_TRUE(std::filesystem::is_directory(app.Dir.File("Quarrix.ini")));
 }
 
@@ -268,12 +279,15 @@ TEST(StartUp, SettingsFileThatCannotBeReadReadsAsFallbacks) {
     ASSERT_EQ(chmod(file.c_str(), 0), 0);
     ASSERT_EQ(chmod(app.Dir.Path().c_str(), 0777), 0);
     const std::optional<bool> started = RunUnprivileged([&] {
+        MessageRecorder messages;
         app.Create([](QWidget* modal) { static_cast<QDialog*>(modal)->reject(); });
         app.Show();
         const bool fallbacks = SameRecord(Form_Options->IniStructure, ReadSettingsFrom(IniFile()));
-        if (!fallbacks)
-            std::cerr << "the record is not every key's fallback\n";
-        return fallbacks && Form1->isVisible();
+        const bool named = messages.Seen.size() == 1 &&
+                           messages.Seen[0].first.contains(QString::fromStdString(file));
+        if (!fallbacks || !named)
+            std::cerr << "fallbacks " << fallbacks << ", file named " << named << "\n";
+        return fallbacks && named && Form1->isVisible();
     });
     ASSERT_EQ(chmod(file.c_str(), 0644), 0);
     ASSERT_EQ(chmod(app.Dir.Path().c_str(), 0700), 0);
@@ -283,34 +297,41 @@ TEST(StartUp, SettingsFileThatCannotBeReadReadsAsFallbacks) {
 }
 
 // A start folder that cannot be written needs a user that file permissions apply to: the
-// test runs as an ordinary user, or as root able to switch to user "nobody".
-TEST(StartUp, FirstRunInAFolderThatCannotBeWrittenShowsAndObeysTheDefaults) {
+// test runs as an ordinary user, or as root able to switch to user "nobody". Every start
+// there would be a first run that keeps nothing: instead of the dialog, one message names
+// the folder, and the defaults are obeyed.
+TEST(StartUp, AFolderThatCannotBeWrittenIsNamedOnceInsteadOfTheFirstRunDialog) {
     AppFixture app;
     ASSERT_EQ(chmod(app.Dir.Path().c_str(), 0555), 0);
-    const std::optional<bool> defaultsShown = RunUnprivileged([&] {
+    const std::optional<bool> told = RunUnprivileged([&] {
+        MessageRecorder messages;
         bool dialogShown = false;
-        OptionValues shown;
         app.Create([&](QWidget*) {
             dialogShown = true;
-            shown = Form_Options->ControlValues();
             Find<QPushButton>("suiButton_Cancel")->click();
         });
+        const size_t atStart = messages.Seen.size();
+        const bool named =
+            atStart == 1 && messages.Seen[0].first.contains(QString::fromStdString(app.Dir.Path()));
         OptionValues defaults;
         ResetOptionValues(defaults);
         const IniStructureType& ini = Form_Options->IniStructure;
-        const bool ok = dialogShown && shown == defaults && ini[SlotConfirm] == "1" &&
-                        ini[SlotParameter15] == "-console -game cstrike" &&
-                        ini[SlotParameter16] == "-game cstrike" &&
-                        !std::filesystem::exists(app.Dir.File("Quarrix.ini"));
-        if (!ok)
-            std::cerr << "dialog shown " << dialogShown << ", parameters shown '"
-                      << shown.Parameter15 << "' '" << shown.Parameter16 << "', confirm box "
-                      << shown.CheckBox[15] << ", record confirm '" << ini[SlotConfirm] << "'\n";
-        return ok;
+        const bool obeyed = Form_Options->ControlValues() == defaults && ini[SlotConfirm] == "1" &&
+                            ini[SlotParameter15] == "-console -game cstrike" &&
+                            ini[SlotParameter16] == "-game cstrike" &&
+                            !std::filesystem::exists(app.Dir.File("Quarrix.ini"));
+        app.Show();
+        Form1->OpenOptions();
+        Find<QPushButton>("suiButton_Cancel")->click();
+        const bool once = messages.Seen.size() == 1;
+        if (!named || !obeyed || dialogShown || !once)
+            std::cerr << "named " << named << ", obeyed " << obeyed << ", first-run dialog "
+                      << dialogShown << ", messages " << messages.Seen.size() << "\n";
+        return named && obeyed && !dialogShown && once;
     });
     ASSERT_EQ(chmod(app.Dir.Path().c_str(), 0700), 0);
-    ASSERT_TRUE(defaultsShown.has_value()) << "could not run as a user without root's rights";
-    EXPECT_TRUE(*defaultsShown);
+    ASSERT_TRUE(told.has_value()) << "could not run as a user without root's rights";
+    EXPECT_TRUE(*told);
 }
 
 TEST(WindowState, SavedGeometryOffEveryScreenIsBroughtBackAndSavedReachable) {

@@ -2,10 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <unistd.h>
-
 namespace {
 
 // A file kept by hand: a comment before any section, odd key case, spaces around "=",
@@ -154,19 +150,5 @@ INSTANTIATE_TEST_SUITE_P(
         // 'A' as a GBK trail byte is part of a character, not a letter to fold.
         ReadCase{"GbkTrailByteNotCaseFolded", "[S]\r\n\x81\x41=1\r\n", "S", "\x81\x61", 64, ""}),
     [](const testing::TestParamInfo<ReadCase>& info) { return info.param.Name; });
-
-TEST(IniFileTest, ReadWholeFileReturnsExactBytesOrNothing) {
-    const std::filesystem::path path =
-        std::filesystem::temp_directory_path() / ("quarrix-inifile-" + std::to_string(getpid()));
-    const std::string bytes("[S]\r\nk=\xD3\xCE\0x\n", 12);
-    std::ofstream(path, std::ios::binary) << bytes;
-    EXPECT_EQ(ReadWholeFile(path.string()), bytes);
-    std::filesystem::remove(path);
-    EXPECT_EQ(ReadWholeFile(path.string()), std::nullopt);
-    // A directory opens like a file but fails at the first read.
-    std::filesystem::create_directory(path);
-    EXPECT_EQ(ReadWholeFile(path.string()), std::nullopt);
-    std::filesystem::remove(path);
-}
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "PlayerNameStore.h"
 
+#include "PipeRescue.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
@@ -43,7 +44,7 @@ TEST(PlayerNameStoreTest, TheNameIsReadFromTheFirstPresentGame) {
             games.Install("cs15", c.Config15->empty() ? std::nullopt : c.Config15);
         if (c.Config16)
             games.Install("cs16", c.Config16);
-        EXPECT_EQ(ReadPlayerNameOfGames(games.Exe15, games.Exe16), c.Name) << c.What;
+        EXPECT_EQ(ReadPlayerNameOfGames(games.Exe15, games.Exe16).Name, c.Name) << c.What;
     }
 }
 
@@ -56,7 +57,7 @@ TEST(PlayerNameStoreTest, SettingRewritesEveryPresentGameAndOnlyTheNameLine) {
     EXPECT_EQ(games.Config("cs15"),
               "bind \"n\" \"name x\"\r\nname \"Gamer\"\r\nsensitivity \"3\"\r\n");
     EXPECT_EQ(games.Config("cs16"), "sensitivity \"2\"\r\n");
-    EXPECT_EQ(ReadPlayerNameOfGames(games.Exe15, games.Exe16), "Gamer");
+    EXPECT_EQ(ReadPlayerNameOfGames(games.Exe15, games.Exe16).Name, "Gamer");
 }
 
 TEST(PlayerNameStoreTest, ANameTheFileCannotHoldOrAFileThatCannotBeReadStopsTheSetting) {
@@ -70,12 +71,38 @@ TEST(PlayerNameStoreTest, ANameTheFileCannotHoldOrAFileThatCannotBeReadStopsTheS
     const SetPlayerNameOutcome outcome = SetPlayerNameOfGames("Gamer", games.Exe15, games.Exe16);
     EXPECT_EQ(outcome.What, SetPlayerNameOutcome::Failed);
     EXPECT_EQ(outcome.FailedPath, games.Dir.File("cs15/cstrike/config.cfg"));
+    EXPECT_EQ(outcome.FailedRead, ReadStatus::Missing);
     EXPECT_EQ(games.Config("cs16"), "name \"Player\"\r\n");
     // With the executable gone, that game no longer counts.
     std::filesystem::remove(games.Exe15);
     EXPECT_EQ(SetPlayerNameOfGames("Gamer", games.Exe15, games.Exe16).What,
               SetPlayerNameOutcome::Written);
     EXPECT_EQ(games.Config("cs16"), "name \"Gamer\"\r\n");
+}
+
+// A pipe or a link to a device in place of config.cfg is neither waited on nor read into
+// memory without end: the name reads as none, naming the file and why.
+TEST(PlayerNameStoreTest, AConfigThatIsNoRegularFileIsNamedAtOnceAndNeverRewritten) {
+    for (const bool pipe : {true, false}) {
+        Games games;
+        games.Install("cs15", std::nullopt);
+        const std::string config = games.Dir.File("cs15/cstrike/config.cfg");
+        if (pipe)
+            ASSERT_TRUE(MakePipe(config));
+        else
+            std::filesystem::create_symlink("/dev/zero", config);
+        PipeRescue rescue(config);
+        const PlayerNameRead read = ReadPlayerNameOfGames(games.Exe15, games.Exe16);
+        EXPECT_EQ(read.Name, "") << pipe;
+        EXPECT_EQ(read.ConfigPath, config) << pipe;
+        EXPECT_EQ(read.Status, ReadStatus::NotRegular) << pipe;
+        const SetPlayerNameOutcome outcome = SetPlayerNameOfGames("Gamer", games.Exe15, "");
+        EXPECT_EQ(outcome.What, SetPlayerNameOutcome::Failed) << pipe;
+        EXPECT_EQ(outcome.FailedRead, ReadStatus::NotRegular) << pipe;
+        EXPECT_EQ(rescue.Rescues(), 0) << "waited on the pipe";
+        EXPECT_NE(std::filesystem::symlink_status(config).type(),
+                  std::filesystem::file_type::regular);
+    }
 }
 
 } // namespace

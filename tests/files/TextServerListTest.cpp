@@ -95,4 +95,34 @@ TEST(TextServerListTest, ABadPortIsReportedAsThePortEvenWhenTheAddressIsOutOfRan
     }
 }
 
+// A zero byte never hides the lines after it: after the closing "#" it is ignored like any
+// text there, inside the address or port it stops the import at its line with a message.
+TEST(TextServerListTest, AZeroByteNeverDropsTheLinesAfterItUnseen) {
+    using namespace std::string_literals;
+    const TextListImport ignored = ParseTextList("#192.0.2.1:27015#\0\r\n#192.0.2.2:27015#\r\n"s);
+    EXPECT_EQ(ignored.Rows,
+              (std::vector{Imported("192.0.2.1", "27015"), Imported("192.0.2.2", "27015")}));
+    EXPECT_FALSE(ignored.BadLine);
+
+    const TextListImport stopped =
+        ParseTextList("#192.0.2.1:27015#\r\n#192.0\0.2.3:27015#\r\n#192.0.2.4:27015#\r\n"s);
+    EXPECT_EQ(stopped.Rows, std::vector{Imported("192.0.2.1", "27015")});
+    EXPECT_EQ(stopped.BadLine, 1u);
+    EXPECT_EQ(stopped.Fault, AddressCheck::BadAddress);
+
+    // A file saved as UTF-16 is all zero bytes between its characters.
+    const TextListImport wide = ParseTextList("\xFF\xFE#\0"
+                                              "1\0.\0"
+                                              "2\0"s);
+    EXPECT_TRUE(wide.Rows.empty());
+    EXPECT_EQ(wide.BadLine, 0u);
+}
+
+TEST(TextServerListTest, BlanksAroundTheAddressAreTrimmedFromTheImportedAddress) {
+    const TextListImport read = ParseTextList("#  192.0.2.1\t:27015#\r\n# 192.0.2.2 :27016#\r\n");
+    EXPECT_EQ(read.Rows,
+              (std::vector{Imported("192.0.2.1", "27015"), Imported("192.0.2.2", "27016")}));
+    EXPECT_FALSE(read.BadLine);
+}
+
 } // namespace

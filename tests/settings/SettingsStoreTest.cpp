@@ -1,5 +1,6 @@
 #include "SettingsStore.h"
 #include "IniFile.h"
+#include "PipeRescue.h"
 #include "TempDir.h"
 #include "Unprivileged.h"
 
@@ -234,6 +235,39 @@ TEST_F(SettingsStoreTest, UnreadableFileReadsAsEveryFallbackAndIsNotReplaced) {
     ASSERT_EQ(chmod(Dir.Path().c_str(), 0700), 0);
     ASSERT_TRUE(readAsFallbacks.has_value()) << "could not run as a user without root's rights";
     EXPECT_TRUE(*readAsFallbacks);
+}
+
+// A pipe or a link to a device where the settings file should be: read at once as every
+// fallback, named as no regular file, and never replaced.
+TEST_F(SettingsStoreTest, APipeOrADeviceIsReadAsFallbacksWithoutWaitingAndLeftInPlace) {
+    const IniStructureType fallbacks = ReadSettingsFrom(IniFile());
+    for (const bool pipe : {true, false}) {
+        std::filesystem::remove(Path);
+        if (pipe)
+            ASSERT_TRUE(MakePipe(Path));
+        else
+            std::filesystem::create_symlink("/dev/zero", Path);
+        PipeRescue rescue(Path);
+        ReadStatus status = ReadStatus::Read;
+        const IniStructureType ini = ReadSettings(Path, &status);
+        EXPECT_EQ(status, ReadStatus::NotRegular) << pipe;
+        EXPECT_EQ(ini.Slots, fallbacks.Slots) << pipe;
+        EXPECT_FALSE(WriteSettings(Path, Defaults(), {})) << pipe;
+        EXPECT_EQ(rescue.Rescues(), 0) << "waited on the pipe";
+        const auto type = std::filesystem::symlink_status(Path).type();
+        EXPECT_EQ(type,
+                  pipe ? std::filesystem::file_type::fifo : std::filesystem::file_type::symlink);
+    }
+}
+
+// A settings file far larger than any the program writes is not read into memory whole.
+TEST_F(SettingsStoreTest, AFileLargerThanTheLimitReadsAsFallbacksAndIsNotReplaced) {
+    Dir.Write("Quarrix.ini", "[RunSettings]\r\nRunCD=0\r\n" + std::string(MaxSettingsBytes, ';'));
+    ReadStatus status = ReadStatus::Read;
+    EXPECT_EQ(ReadSettings(Path, &status)[SlotRunCD], "1");
+    EXPECT_EQ(status, ReadStatus::TooBig);
+    EXPECT_FALSE(WriteSettings(Path, Defaults(), {}));
+    EXPECT_EQ(std::filesystem::file_size(Path), MaxSettingsBytes + 24);
 }
 
 TEST_F(SettingsStoreTest, ShrunkPortListEmptiesTheKeysLeftBehind) {
