@@ -10,6 +10,7 @@
 #include "RecordingProgram.h"
 #include "ServerListModel.h"
 #include "TForm1.h"
+#include "TestRow.h"
 #include "TrayController.h"
 
 #include <QAction>
@@ -53,18 +54,13 @@ public:
 };
 
 ServerStructure Row(const std::string& ip) {
-    ServerStructure row;
-    row.Name = "Tray";
-    row.IP = ip;
-    row.Port = "27015";
-    row.Map = "de_dust2";
-    row.Players = "3";
-    row.MaxPlayers = "16";
-    row.Protocol = "47";
-    row.Password = "0";
-    row.Alive = true;
-    row.Answered = true;
-    return row;
+    return TestRow(ip)
+        .Name("Tray")
+        .Map("de_dust2")
+        .Counts("3", "16")
+        .Protocol("47")
+        .Password("0")
+        .Alive();
 }
 
 struct TrayRoad {

@@ -9,6 +9,7 @@
 #include "Gbk.h"
 #include "TForm1.h"
 #include "TNMUDP.h"
+#include "TestRow.h"
 
 #include <QLineEdit>
 #include <QTabWidget>
@@ -77,12 +78,7 @@ std::vector<std::string> ExpectedBoxes(const FakeServerConfig& config, bool rule
 }
 
 ServerStructure Pending(const std::string& ip) {
-    ServerStructure r;
-    r.Name = "old";
-    r.IP = ip;
-    r.Port = "27015";
-    r.Protocol = "00";
-    return r;
+    return TestRow(ip).Name("old").Protocol("00");
 }
 
 class Details : public ::testing::Test {

@@ -4,6 +4,7 @@
 #include "AppFixture.h"
 #include "Dialogs.h"
 #include "TForm1.h"
+#include "TestRow.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -26,16 +27,7 @@ namespace {
 
 ServerStructure Row(const std::string& ip, const std::string& protocol = "47",
                     const std::string& name = "srv") {
-    ServerStructure r;
-    r.Name = name;
-    r.IP = ip;
-    r.Port = "27015";
-    r.Map = "de_dust2";
-    r.Players = "3";
-    r.MaxPlayers = "20";
-    r.Protocol = protocol;
-    r.Alive = r.Answered = true;
-    return r;
+    return TestRow(ip).Name(name).Map("de_dust2").Counts("3", "20").Protocol(protocol).Alive();
 }
 
 class Lists : public ::testing::Test {

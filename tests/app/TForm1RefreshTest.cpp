@@ -11,6 +11,7 @@
 #include "TForm_Options.h"
 #include "TNMUDP.h"
 #include "TUpDown.h"
+#include "TestRow.h"
 
 #include <QAction>
 #include <QGroupBox>
@@ -38,20 +39,15 @@ namespace {
 // A row as an earlier answer left it.
 ServerStructure OldRow(const std::string& ip, const std::string& port,
                        const std::string& protocol = "47") {
-    ServerStructure row;
-    row.Name = "Old";
-    row.IP = ip;
-    row.Port = port;
-    row.Map = "old_map";
-    row.Players = "1";
-    row.MaxPlayers = "2";
-    row.Response = "999";
-    row.Protocol = protocol;
-    row.Password = "0";
-    row.Alive = true;
-    row.Answered = true;
-    row.SentAt = 7;
-    return row;
+    return TestRow(ip, port)
+        .Name("Old")
+        .Map("old_map")
+        .Counts("1", "2")
+        .Response("999")
+        .Protocol(protocol)
+        .Password("0")
+        .Alive()
+        .SentAt(7);
 }
 
 // The row a pass leaves while the server's answer has not been taken.
@@ -71,20 +67,15 @@ ServerStructure Blank(ServerStructure row, uint32_t sentAt) {
 ServerStructure Answered(const std::string& name, const std::string& ip, const std::string& port,
                          const std::string& response, uint32_t sentAt,
                          const std::string& protocol = "47") {
-    ServerStructure row;
-    row.Name = name;
-    row.IP = ip;
-    row.Port = port;
-    row.Map = "de_dust2";
-    row.Players = "0";
-    row.MaxPlayers = "16";
-    row.Response = response;
-    row.Protocol = protocol;
-    row.Password = "0";
-    row.Alive = true;
-    row.Answered = true;
-    row.SentAt = sentAt;
-    return row;
+    return TestRow(ip, port)
+        .Name(name)
+        .Map("de_dust2")
+        .Counts("0", "16")
+        .Response(response)
+        .Protocol(protocol)
+        .Password("0")
+        .Alive()
+        .SentAt(sentAt);
 }
 
 FakeServerConfig Server(const std::string& ip, uint16_t port, const std::string& name,

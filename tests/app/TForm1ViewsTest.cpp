@@ -9,6 +9,7 @@
 #include "ServerListModel.h"
 #include "ServerTreeView.h"
 #include "TForm1.h"
+#include "TestRow.h"
 
 #include <QAccessible>
 #include <QAction>
@@ -32,18 +33,13 @@ namespace {
 
 ServerStructure Row(const std::string& name, const std::string& ip, const std::string& protocol,
                     const std::string& password = "0", bool alive = true) {
-    ServerStructure r;
-    r.Name = name;
-    r.IP = ip;
-    r.Port = "27015";
-    r.Map = "de_dust2";
-    r.Players = "3";
-    r.MaxPlayers = "20";
-    r.Protocol = protocol;
-    r.Password = password;
-    r.Alive = alive;
-    r.Answered = alive;
-    return r;
+    return TestRow(ip)
+        .Name(name)
+        .Map("de_dust2")
+        .Counts("3", "20")
+        .Protocol(protocol)
+        .Password(password)
+        .Alive(alive);
 }
 
 // UTF-8 literals as the texts a column shows.

@@ -1,6 +1,7 @@
 #include "FavoriteRows.h"
 
 #include "Gbk.h"
+#include "TestRow.h"
 
 #include <gtest/gtest.h>
 
@@ -12,11 +13,7 @@
 namespace {
 
 ServerStructure Tagged(const std::string& protocol, int n) {
-    ServerStructure row;
-    row.IP = "127.41.0." + std::to_string(n);
-    row.Port = "27015";
-    row.Protocol = protocol;
-    return row;
+    return TestRow("127.41.0." + std::to_string(n)).Protocol(protocol);
 }
 
 struct ShowCase {

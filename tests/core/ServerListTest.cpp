@@ -1,15 +1,12 @@
 #include "ServerRows.h"
+#include "TestRow.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
 ServerStructure Row(std::string name, std::string players = {}, std::string ip = {}) {
-    ServerStructure row;
-    row.Name = std::move(name);
-    row.Players = std::move(players);
-    row.IP = std::move(ip);
-    return row;
+    return TestRow(std::move(ip), {}).Name(std::move(name)).Players(std::move(players));
 }
 
 std::vector<std::string> Names(const ServerRows& list) {

@@ -1,6 +1,7 @@
 #include "ServerRows.h"
 
 #include "ServerList.h"
+#include "TestRow.h"
 
 #include <gtest/gtest.h>
 
@@ -15,12 +16,10 @@ namespace {
 
 ServerStructure Server(std::string ip, std::string port, std::string name = {},
                        std::string players = {}) {
-    ServerStructure row;
-    row.IP = std::move(ip);
-    row.Port = std::move(port);
-    row.Name = name.empty() ? row.IP + ":" + row.Port : std::move(name);
-    row.Players = std::move(players);
-    return row;
+    const std::string address = ip + ":" + port;
+    return TestRow(std::move(ip), std::move(port))
+        .Name(name.empty() ? address : std::move(name))
+        .Players(std::move(players));
 }
 
 // Identities that collide when joined without a separator, or differ in one digit.

@@ -1,4 +1,5 @@
 #include "FavoritesFile.h"
+#include "TestRow.h"
 
 #include <gtest/gtest.h>
 
@@ -8,15 +9,11 @@ namespace {
 
 ServerStructure Row(std::string ip, std::string port, std::string protocol, std::string name = {},
                     std::string map = {}, std::string players = {}, std::string maxPlayers = {}) {
-    ServerStructure row;
-    row.IP = std::move(ip);
-    row.Port = std::move(port);
-    row.Protocol = std::move(protocol);
-    row.Name = std::move(name);
-    row.Map = std::move(map);
-    row.Players = std::move(players);
-    row.MaxPlayers = std::move(maxPlayers);
-    return row;
+    return TestRow(std::move(ip), std::move(port))
+        .Protocol(std::move(protocol))
+        .Name(std::move(name))
+        .Map(std::move(map))
+        .Counts(std::move(players), std::move(maxPlayers));
 }
 
 // What the reader makes of a block: address, port and tag, every other field empty.

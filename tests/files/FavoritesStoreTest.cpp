@@ -2,6 +2,7 @@
 
 #include "FileAccess.h"
 #include "TempDir.h"
+#include "TestRow.h"
 #include "Unprivileged.h"
 
 #include <gtest/gtest.h>
@@ -12,12 +13,9 @@
 namespace {
 
 ServerStructure Row(std::string ip, std::string port, std::string protocol, std::string name = {}) {
-    ServerStructure row;
-    row.IP = std::move(ip);
-    row.Port = std::move(port);
-    row.Protocol = std::move(protocol);
-    row.Name = std::move(name);
-    return row;
+    return TestRow(std::move(ip), std::move(port))
+        .Protocol(std::move(protocol))
+        .Name(std::move(name));
 }
 
 std::vector<std::string> Listed(const ServerRows& rows) {

@@ -1,17 +1,14 @@
 #include "TextServerList.h"
 
 #include "Gbk.h"
+#include "TestRow.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
 ServerStructure Imported(std::string ip, std::string port) {
-    ServerStructure row;
-    row.IP = std::move(ip);
-    row.Port = std::move(port);
-    row.Protocol = "00";
-    return row;
+    return TestRow(std::move(ip), std::move(port)).Protocol("00");
 }
 
 TEST(TextServerListTest, ExportWritesOneHashDelimitedLinePerRowAndReadsBackTheSame) {
