@@ -1,9 +1,9 @@
 // The scan over 10,000 simulated servers (5,000 addresses x 2 ports) that answer only the
 // binary query dialect with its challenge round trip, against the same farm answering
 // the text dialect, in the same run: the time until every server is listed, through the
-// window's own endpoint, intake and scan controller, with the default receive buffer
-// request (run it as an ordinary user for the stock buffer). Target: the binary scan
-// takes at most 1.5 times the text one.
+// window's own endpoint, intake and scan controller, asking for the receive buffer an
+// ordinary user gets on a stock kernel (run it as an ordinary user). Target: the binary
+// scan takes at most 1.5 times the text one.
 #include "A2sProtocol.h"
 #include "A2sRangeFarm.h"
 #include "BrowserModel.h"
