@@ -41,7 +41,7 @@ start_fake_server() {
       args+=(--server "${spec//@NET@/$FAKE_NET}")
     done
     # The deadline is a last resort: the trap stops the server long before it.
-    "$bin" "${args[@]}" --log --seconds 120 >"$log" 2>&1 &
+    "$bin" "${args[@]}" --log --seconds 60 >"$log" 2>&1 &
     pid=$!
     CHILD_PIDS+=("$pid")
     for _ in $(seq 1 100); do
@@ -91,7 +91,8 @@ same_lists() {
 
 # The simulated servers the checks read, all of the binary dialect with the challenge
 # round trip: select_case CASE sets CASE_NAME (UTF-8; the server sends it as GBK),
-# CASE_MAP, CASE_PLAYERS, CASE_MAX and CASE_SPEC (for start_fake_server).
+# CASE_MAP, CASE_PLAYERS, CASE_MAX, CASE_BOTS, CASE_VERSION and CASE_SPEC (for
+# start_fake_server). Each server runs on Linux and is VAC secured.
 #   challenge  the plain case, with a Chinese name
 #   split      the rules reply comes in 5 pieces, in shuffled order
 #   m-and-i    the older 'm' info reply and then the 'I' one, to one request
@@ -99,19 +100,20 @@ select_case() {
   local extra
   case "$1" in
     challenge)
-      CASE_NAME='测试服务器 One' CASE_MAP=de_nuke CASE_PLAYERS=5 CASE_MAX=20
+      CASE_NAME='测试服务器 One' CASE_MAP=de_nuke CASE_PLAYERS=5 CASE_MAX=20 CASE_BOTS=1
       extra="" ;;
     split)
-      CASE_NAME='分包规则 Split' CASE_MAP=cs_italy CASE_PLAYERS=3 CASE_MAX=12
+      CASE_NAME='分包规则 Split' CASE_MAP=cs_italy CASE_PLAYERS=3 CASE_MAX=12 CASE_BOTS=0
       extra=",rules-split=5" ;;
     m-and-i)
-      CASE_NAME='双回复 m+I' CASE_MAP=de_inferno CASE_PLAYERS=2 CASE_MAX=10
+      CASE_NAME='双回复 m+I' CASE_MAP=de_inferno CASE_PLAYERS=2 CASE_MAX=10 CASE_BOTS=1
       extra=",info=both" ;;
     *)
       echo "unknown case $1"; return 1 ;;
   esac
   CASE_SPEC="@NET@.1.1:27015,name=$CASE_NAME,map=$CASE_MAP,players=$CASE_PLAYERS,max=$CASE_MAX"
-  CASE_SPEC+=",dialect=binary,challenge=1$extra"
+  CASE_VERSION=1.1.2.7/Stdio
+  CASE_SPEC+=",bots=$CASE_BOTS,version=$CASE_VERSION,dialect=binary,challenge=1$extra"
 }
 
 # The players every simulated server lists: "Player N" with N - 1 frags, as

@@ -1,6 +1,7 @@
 // Asks servers for their info, players and rules through gamedig's own API, as type
 // counterstrike16, and prints one JSON object a line per server: address, name, map,
-// numplayers, maxplayers, players (name, score), rules; or address and error.
+// numplayers, maxplayers, bots, version, players (name, score), rules; or address and
+// error.
 // Usage: node gamedig_query.cjs GAMEDIG_PREFIX IP:PORT...
 // GAMEDIG_PREFIX is the folder whose node_modules holds gamedig.
 'use strict'
@@ -41,6 +42,8 @@ async function main () {
         map: state.map,
         numplayers: state.numplayers,
         maxplayers: state.maxplayers,
+        bots: state.raw.numbots,
+        version: state.version,
         players,
         rules: state.raw.rules
       }))

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks the simulated server of the binary dialect against an independent client:
 # the npm package gamedig (type counterstrike16) must read its name, map, player count
-# and limit, every player and every rule, through the challenge round trip.
+# and limit, bots and version, every player and every rule, through the challenge
+# round trip.
 # Usage: gamedig_reads_a2s.sh PATH/TO/quarrix-fakeserver GAMEDIG_PREFIX CASE
 # (CASE as select_case in common.sh takes it). Exit 77: node is not installed.
 set -u
@@ -45,7 +46,8 @@ const fs = require("node:fs")
 const [file, dir] = process.argv.slice(1)
 const s = JSON.parse(fs.readFileSync(file, "utf8"))
 const lines = (list) => list.map((l) => l + "\n").join("")
-fs.writeFileSync(dir + "/info", lines([s.error || "", s.name, s.map, s.numplayers, s.maxplayers]))
+const info = [s.error || "", s.name, s.map, s.numplayers, s.maxplayers, s.bots, s.version]
+fs.writeFileSync(dir + "/info", lines(info))
 fs.writeFileSync(dir + "/players", lines((s.players || []).map((p) => p.name + "\t" + p.score)))
 fs.writeFileSync(dir + "/rules", lines(Object.entries(s.rules || {}).map(([k, v]) => k + "=" + v)))
 ' "$WORK_DIR/gamedig.json" "$WORK_DIR" || { echo "FAIL: gamedig's output is not JSON"; exit 1; }
@@ -58,6 +60,9 @@ mapfile -t info <"$WORK_DIR/info"
 [ "${info[2]}" = "$CASE_MAP" ] || fail "gamedig map '${info[2]}', expected '$CASE_MAP'"
 [ "${info[3]}" = "$CASE_PLAYERS" ] || fail "gamedig players '${info[3]}', expected '$CASE_PLAYERS'"
 [ "${info[4]}" = "$CASE_MAX" ] || fail "gamedig limit '${info[4]}', expected '$CASE_MAX'"
+[ "${info[5]}" = "$CASE_BOTS" ] || fail "gamedig bots '${info[5]}', expected '$CASE_BOTS'"
+[ "${info[6]}" = "$CASE_VERSION" ] ||
+  fail "gamedig version '${info[6]}', expected '$CASE_VERSION'"
 same_lists "$WORK_DIR/expected_players" "$WORK_DIR/players" \
   "gamedig's players (>) differ from the server's (<)"
 same_lists "$WORK_DIR/expected_rules" "$WORK_DIR/rules" \

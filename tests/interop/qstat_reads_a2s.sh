@@ -50,6 +50,14 @@ sed -n 2p "$WORK_DIR/qstat.out" | tr '\t' '\n' |
   grep -vE '^(protocol|gamedir|gamename|bots|dedicated|sv_os|secure|version|game_port)=' |
   grep -vE '^(password|gameid|steamid|game_tags|sourcetv_port|sourcetv_name)=' |
   grep -v '^$' | LC_ALL=C sort >"$WORK_DIR/qstat_rules"
+# What the 'I' reply says: the last of each key, as qstat lists the replies in the
+# order they came and the server sends 'I' last.
+qstat_i="$(sed -n 2p "$WORK_DIR/qstat.out" | tr '\t' '\n' |
+  awk -F= '{ v[$1] = substr($0, length($1) + 2) }
+           END { print v["bots"] "|" v["sv_os"] "|" v["secure"] "|" v["version"] }')"
+expected_i="$CASE_BOTS|linux|1|$CASE_VERSION"
+[ "$qstat_i" = "$expected_i" ] ||
+  fail "qstat's bots|os|VAC|version '$qstat_i', expected '$expected_i'"
 sed -n '3,$p' "$WORK_DIR/qstat.out" | awk -F'\t' 'NF >= 2 { print $1 "\t" $2 }' |
   LC_ALL=C sort >"$WORK_DIR/qstat_players"
 same_lists "$WORK_DIR/expected_rules" "$WORK_DIR/qstat_rules" \
@@ -79,6 +87,10 @@ expected="$CASE_NAME|$FAKE_NET.1.1|27015|$CASE_MAP|$CASE_PLAYERS|$CASE_MAX|binar
 actual="$(awk -F'\t' 'NR == 1 { print $1 "|" $2 "|" $3 "|" $4 "|" $5 "|" $6 "|" $10 }' \
   "$WORK_DIR/cli.out")"
 [ "$actual" = "$expected" ] || fail "quarrix-cli shows '$actual', expected '$expected'"
+# Bots, OS, VAC and version as the 'I' reply tells them, whatever came before it.
+actual="$(awk -F'\t' 'NR == 1 { print $11 "|" $12 "|" $13 "|" $15 }' "$WORK_DIR/cli.out")"
+[ "$actual" = "$expected_i" ] ||
+  fail "quarrix-cli's bots|os|vac|version '$actual', expected '$expected_i'"
 awk -F'\t' '$1 == "rule" { print $2 "=" $3 }' "$WORK_DIR/cli.out" |
   LC_ALL=C sort >"$WORK_DIR/cli_rules"
 awk -F'\t' '$1 == "player" { print $3 "\t" $4 }' "$WORK_DIR/cli.out" |
