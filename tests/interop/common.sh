@@ -5,8 +5,8 @@
 # start_fake_server SERVER_BIN LOG SPEC...
 #   Serves the --server SPECs, each written with "@NET@" for the block's first two
 #   octets ("@NET@.1.1:27015,name=..."). The block 127.R.0.0/16 (R from 128 to 254) is
-#   claimed by a silent server on its marker address 127.R.255.254:65531, the same
-#   marker the test programs bind for their blocks: a block whose marker or server
+#   claimed by a silent server on its marker address 127.R.255.254:65531 (the marker
+#   by which test programs claim such blocks too): a block whose marker or server
 #   addresses are taken is passed over. Sets FAKE_NET ("127.R") and FAKE_PID; fails
 #   after a bounded number of blocks or when the server does not start in 10 seconds.
 # A check adds its own children to CHILD_PIDS; the EXIT trap ends them all.

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Checks the simulated server of the binary dialect against an independent client:
-# Debian's qstat (-a2s) must read its name, map, player count and limit, every player
-# and every rule, through the challenge round trip; and quarrix-cli query must show
-# the same players and rules as qstat does.
+# Debian's qstat (-a2s) must read its name, map, player count and limit, bots, OS, VAC
+# and version, every player and every rule, through the challenge round trip; and
+# quarrix-cli query must show the same server, players and rules as qstat does.
 # Usage: qstat_reads_a2s.sh PATH/TO/quarrix-fakeserver PATH/TO/quarrix-cli CASE
 # (CASE as select_case in common.sh takes it). Exit 77: qstat is not installed.
 set -u
