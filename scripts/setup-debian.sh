@@ -16,6 +16,11 @@ for p in "${packages[@]}"; do
     missing+=("$p")
   fi
 done
+# Node and npm (the interop check's gamedig, which the build installs with npm) count
+# as there when their commands are: a Node from elsewhere brings its own npm, which
+# Debian's would clash with.
+command -v node >/dev/null 2>&1 || missing+=(nodejs)
+command -v npm >/dev/null 2>&1 || missing+=(npm)
 [ ${#missing[@]} -eq 0 ] && exit 0
 
 sudo=""
