@@ -115,7 +115,8 @@ int RunQuery(const CliOptions& options) {
                      answered = std::chrono::steady_clock::now();
                      reply.EndWithin(BinaryGraceMs);
                  }
-                 return list[0].Dialect == QueryDialect::Binary;
+                 // The 'I' reply says the most; a server that sends 'm' first sends it next.
+                 return datagram.size() > 4 && datagram[4] == 'I';
              });
     if (!answered || list.empty())
         return options.Require ? ExitNoAnswer : ExitOk;
