@@ -57,6 +57,9 @@ public:
     int BoundPort() const;
     // The receive buffer size the system granted, in bytes (0 without a socket).
     int ReceiveBufferSize() const;
+    // Datagrams the system dropped at the current socket for want of receive buffer
+    // (0 after a reopening). Any thread.
+    uint64_t DroppedDatagrams() const { return Receiver->Dropped(); }
 
     // Sends one datagram to host:port (port used as 16 bits). Safe from any thread: the
     // destination travels with the call. Throws std::invalid_argument("Invalid buffer")

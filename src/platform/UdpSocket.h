@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -87,7 +88,12 @@ public:
     int BoundPort() const;
     // The receive buffer size the system granted, in bytes; 0 when closed.
     int ReceiveBufferSize() const;
+    // Datagrams the system dropped at this socket for want of receive buffer, as told by
+    // the latest datagram received (every drop is told by the datagrams read after it).
+    // Any thread.
+    uint64_t Dropped() const { return Drops.load(std::memory_order_relaxed); }
 
 private:
     int Handle = -1;
+    mutable std::atomic<uint64_t> Drops{0};
 };

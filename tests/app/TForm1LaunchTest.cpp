@@ -15,6 +15,7 @@
 #include "TForm_Password.h"
 #include "TNMUDP.h"
 #include "TrayController.h"
+#include "RunAddresses.h"
 
 #include <QAction>
 #include <QApplication>
@@ -120,7 +121,7 @@ TEST_P(JoinButton, StartsTheRowsGameInItsFolderWithTheConnectLine) {
             return prompt.result();
         });
     }
-    SelectNewRow(Row("127.60.0.1", c.Protocol, c.Typed ? "1" : "0"));
+    SelectNewRow(Row(RunIp("127.60.0.1"), c.Protocol, c.Typed ? "1" : "0"));
     Click(Find<QPushButton>("BitBtn_Join"));
     const auto lines = WaitForRecord(App.Dir.File(c.Record));
     ASSERT_TRUE(lines);
@@ -139,21 +140,21 @@ INSTANTIATE_TEST_SUITE_P(
                                std::nullopt,
                                "game16.txt",
                                "cs16",
-                               {"-game", "cstrike", "+connect", "127.60.0.1:27015"}},
+                               {"-game", "cstrike", "+connect", RunIp("127.60.0.1:27015")}},
                       JoinCase{"Cs15Defaults",
                                "46",
                                "",
                                std::nullopt,
                                "game15.txt",
                                "cs15",
-                               {"-console", "-game", "cstrike", "+connect", "127.60.0.1:27015"}},
+                               {"-console", "-game", "cstrike", "+connect", RunIp("127.60.0.1:27015")}},
                       JoinCase{"Cs16WithPassword",
                                "47",
                                "",
                                "pa55",
                                "game16.txt",
                                "cs16",
-                               {"-game", "cstrike", "+connect", "127.60.0.1:27015", "+password",
+                               {"-game", "cstrike", "+connect", RunIp("127.60.0.1:27015"), "+password",
                                 "pa55"}},
                       JoinCase{"Cs15EmptyParameter",
                                "46",
@@ -161,13 +162,13 @@ INSTANTIATE_TEST_SUITE_P(
                                std::nullopt,
                                "game15.txt",
                                "cs15",
-                               {"+connect", "127.60.0.1:27015"}}),
+                               {"+connect", RunIp("127.60.0.1:27015")}}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(Launch, ADoubleClickOrEnterOnARowJoinsIt) {
     ScopedFakeClock clock;
     Open();
-    const ServerStructure server = Row("127.60.0.1", "47", "0");
+    const ServerStructure server = Row(RunIp("127.60.0.1"), "47", "0");
     SelectNewRow(server);
     QTreeView* view = Find<QTreeView>("ListView_Server");
     const QPoint point = view->visualRect(view->model()->index(0, 1)).center();
@@ -190,7 +191,7 @@ TEST_F(Launch, ADoubleClickOrEnterOnARowJoinsIt) {
     Form1->Model().SearchResults.Replace(0, server);
     const auto lines = WaitForRecord(App.Dir.File("game16.txt"));
     ASSERT_TRUE(lines);
-    EXPECT_EQ(lines->back(), "127.60.0.1:27015");
+    EXPECT_EQ(lines->back(), RunIp("127.60.0.1:27015"));
     std::filesystem::remove(App.Dir.File("game16.txt"));
 
     QTest::keyClick(view, Qt::Key_Return);
@@ -202,9 +203,9 @@ TEST_F(Launch, RowsThatCannotBeJoinedShowTheirMessageAndStartNothing) {
     Open();
     Click(Find<QPushButton>("BitBtn_Join"));
     Form1->JoinSelectedServer(); // a menu item without a selection: nothing
-    SelectNewRow(Row("127.60.0.1 +exec evil.cfg", "47"));
+    SelectNewRow(Row(RunIp("127.60.0.1 +exec evil.cfg"), "47"));
     Click(Find<QPushButton>("BitBtn_Join"));
-    ServerStructure full = Row("127.60.0.2", "47");
+    ServerStructure full = Row(RunIp("127.60.0.2"), "47");
     full.Players = "16"; // full by equal texts
     SelectNewRow(full);
     Form1->JoinSelectedServer();
@@ -228,7 +229,7 @@ TEST_F(Launch, SideToolStartsOnlyWhileNoProcessOfItsNameRuns) {
     ASSERT_EQ(::posix_spawn(&sleeper, running.c_str(), nullptr, nullptr, argv, environ), 0);
     Open("RunSettings/RunCD=1\nModulePath/PathCD=" + App.Dir.File("cd/cdtool") + "\n");
     WriteRecordingProgram(App.Dir.File("cd/cdtool"), App.Dir.File("cd.txt"));
-    SelectNewRow(Row("127.60.0.3", "47"));
+    SelectNewRow(Row(RunIp("127.60.0.3"), "47"));
     Click(Find<QPushButton>("BitBtn_Join"));
     ASSERT_TRUE(WaitForRecord(App.Dir.File("game16.txt")));
     EXPECT_FALSE(std::filesystem::exists(App.Dir.File("cd.txt")));
@@ -277,7 +278,7 @@ protected:
     }
     FakeServerFarm Farm;
     int Server = -1;
-    std::string Ip = "127.60.2.1";
+    std::string Ip = RunIp("127.60.2.1");
 };
 
 TEST_F(AutoJoinRoad, WaitsWhileFullThenConfirmsAndJoinsWithoutAskingAgain) {
@@ -289,10 +290,10 @@ TEST_F(AutoJoinRoad, WaitsWhileFullThenConfirmsAndJoinsWithoutAskingAgain) {
         ++early;
         return int(QDialog::Rejected);
     });
-    SelectNewRow(Row("127.60.2.1", "47"));
+    SelectNewRow(Row(RunIp("127.60.2.1"), "47"));
     Form1->StartAutoJoin(Find<QTreeView>("ListView_Server"));
     EXPECT_TRUE(Find<QToolButton>("ToolButton_AutoJoin")->isChecked());
-    EXPECT_EQ(Find<QLineEdit>("Edit_Auto2")->text(), QStringLiteral("127.60.2.1"));
+    EXPECT_EQ(Find<QLineEdit>("Edit_Auto2")->text(), QString::fromStdString(RunIp("127.60.2.1")));
     EXPECT_EQ(TextColour("Edit_Auto3"), QColor(Qt::red));
     Tick();
     Serve(15); // margin 2: 15 of 16 is not room yet
@@ -306,7 +307,7 @@ TEST_F(AutoJoinRoad, WaitsWhileFullThenConfirmsAndJoinsWithoutAskingAgain) {
         ++prompts;
         auto& sure = static_cast<TForm_MakeSure&>(dialog);
         EXPECT_EQ(sure.Label[1]->text(), QStringLiteral("服务器 : Crowded"));
-        EXPECT_EQ(sure.Label[2]->text(), QStringLiteral("IP 地址 : 127.60.2.1"));
+        EXPECT_EQ(sure.Label[2]->text(), QString::fromStdString(RunIp("IP 地址 : 127.60.2.1")));
         EXPECT_EQ(sure.Label[5]->text(), QStringLiteral("人数 : 14"));
         EXPECT_EQ(sure.Label[6]->text(), QStringLiteral("上限 : 16"));
         EXPECT_EQ(sure.Label[7]->text(), QStringLiteral("版本 : CS1.6"));
@@ -326,7 +327,7 @@ TEST_F(AutoJoinRoad, WaitsWhileFullThenConfirmsAndJoinsWithoutAskingAgain) {
     EXPECT_EQ(prompts, 1);
     const auto lines = WaitForRecord(App.Dir.File("game16.txt"));
     ASSERT_TRUE(lines);
-    EXPECT_EQ(lines->back(), "127.60.2.1:27015");
+    EXPECT_EQ(lines->back(), RunIp("127.60.2.1:27015"));
     EXPECT_FALSE(Find<QToolButton>("ToolButton_AutoJoin")->isChecked());
     EXPECT_NE(TextColour("Edit_Auto3"), QColor(Qt::red));
     EXPECT_EQ(App.IniValue("AutoActions", "Confirm"), "0");
@@ -334,7 +335,7 @@ TEST_F(AutoJoinRoad, WaitsWhileFullThenConfirmsAndJoinsWithoutAskingAgain) {
 }
 
 TEST_F(AutoJoinRoad, CancelEndsTheWaitKeepsTheTargetAndShowsTheTrayIcon) {
-    Ip = "127.60.3.1";
+    Ip = RunIp("127.60.3.1");
     Serve(3);
     OpenWithEndpoint("AutoActions/Confirm=1\n");
     SelectNewRow(Row(Ip, "47"));
@@ -345,7 +346,7 @@ TEST_F(AutoJoinRoad, CancelEndsTheWaitKeepsTheTargetAndShowsTheTrayIcon) {
     EXPECT_EQ(Dialogs::PendingAnswers(DialogKind::Confirmation), 0);
     EXPECT_EQ(Form1->AutoJoin->State(), AutoJoinState::Off);
     EXPECT_FALSE(Find<QToolButton>("ToolButton_AutoJoin")->isChecked());
-    EXPECT_EQ(Find<QLineEdit>("Edit_Auto2")->text(), QStringLiteral("127.60.3.1"));
+    EXPECT_EQ(Find<QLineEdit>("Edit_Auto2")->text(), QString::fromStdString(RunIp("127.60.3.1")));
     EXPECT_TRUE(Form1->Tray->IconVisible());
     EXPECT_FALSE(std::filesystem::exists(App.Dir.File("game16.txt")));
 }
