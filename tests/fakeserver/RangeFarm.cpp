@@ -3,6 +3,7 @@
 #include "FakeServer.h"
 
 #include <arpa/inet.h>
+#include <linux/filter.h>
 #include <linux/sock_diag.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -13,6 +14,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <iterator>
 
 namespace {
 
@@ -105,6 +107,21 @@ bool RangeFarm::Start() {
             Stop();
             return false;
         }
+    }
+    // The system's own choice within the group hashes the sender, which is one socket for
+    // a whole scan; the farm spreads by the address asked instead, as servers of their own
+    // would each get only their own requests.
+    sock_filter spread[] = {
+        {BPF_LD | BPF_W | BPF_ABS, 0, 0, static_cast<uint32_t>(SKF_NET_OFF + 16)},
+        {BPF_ALU | BPF_MOD | BPF_K, 0, 0, static_cast<uint32_t>(sockets)},
+        {BPF_RET | BPF_A, 0, 0, 0},
+    };
+    const sock_fprog program{static_cast<unsigned short>(std::size(spread)), spread};
+    if (setsockopt(Handles.front(), SOL_SOCKET, SO_ATTACH_REUSEPORT_CBPF, &program,
+                   sizeof program) != 0) {
+        Error = std::string("spreading requests over the sockets: ") + std::strerror(errno);
+        Stop();
+        return false;
     }
     StopRequested = false;
     for (size_t t = 0; t < ThreadCount; ++t)

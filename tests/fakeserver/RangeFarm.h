@@ -8,7 +8,7 @@
 
 // Many simulated servers from a group of sockets: every address of a loopback range
 // (counted as a scan walks it, last octets 0 and 255 skipped) on one port. The sockets
-// share 0.0.0.0:port (the system spreads requests over them by address), learn each
+// share 0.0.0.0:port (a filter spreads the requests over them by address), learn each
 // request's destination and answer info requests from that very address, one answer per
 // request. Together their receive buffers hold a whole scan's requests, and several
 // threads at the lowest priority serve them: as servers on machines of their own would,
