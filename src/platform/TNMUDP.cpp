@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <deque>
 #include <mutex>
 #include <thread>
 
@@ -24,6 +25,13 @@ constexpr int ReaderLateMs = 2;
 constexpr int OwnerWaitLimitMs = 1000;
 // Room for answers even where the system reports a tiny buffer.
 constexpr int64_t MinAnswerRoom = 16;
+// Drops seen again while a window is being sent anew: at most this many sendings in a row.
+constexpr int MaxResendRounds = 4;
+// The latest paced requests kept for sending anew: those whose answers may still come,
+// several buffers' worth (answers come back within a few buffers of their requests).
+constexpr int64_t WindowBuffers = 8;
+constexpr size_t MinWindow = 4096;
+constexpr size_t MaxWindow = size_t{1} << 16;
 
 } // namespace
 
@@ -69,6 +77,13 @@ void TNMUDP::SendDatagram(const std::string& host, int port, std::span<const uin
     }
     std::shared_lock lock(SocketLock);
     Socket->SendTo(*address, port, bytes);
+    if (PacedSender == std::this_thread::get_id()) {
+        // The request the pace was just asked for: kept while its answer may still come.
+        lock.unlock();
+        std::lock_guard pace(PaceMutex);
+        PacedSender = std::thread::id{};
+        RememberPaced({*address, port, std::vector<uint8_t>(bytes.begin(), bytes.end())});
+    }
 }
 
 bool TNMUDP::SocketHasPending() const {
@@ -77,8 +92,47 @@ bool TNMUDP::SocketHasPending() const {
 }
 
 void TNMUDP::WaitForReceiveRoom(const std::function<bool()>& cancelled) {
-    using namespace std::chrono;
     std::lock_guard lock(PaceMutex);
+    // Answers the system dropped since the last look (the reading thread could not run
+    // while they came): the requests of the window in which they happened go out again,
+    // each within the pace, and the window stays tight from now on. A busy machine makes
+    // a scan slower, never emptier.
+    for (int round = 0; round < MaxResendRounds; ++round) {
+        const uint64_t dropped = Receiver->Dropped();
+        if (dropped < DropsSeen)
+            DropsSeen = dropped; // a new socket counts from 0
+        if (dropped == DropsSeen)
+            break;
+        DropsSeen = dropped;
+        Cautious = true;
+        std::deque<PacedSend> again;
+        again.swap(Window);
+        for (const PacedSend& send : again) {
+            if (!WaitForRoomLocked(cancelled))
+                return;
+            {
+                std::shared_lock socketLock(SocketLock);
+                Socket->SendTo(send.To, send.Port, send.Bytes);
+            }
+            RememberPaced(send);
+            ++Resent;
+        }
+    }
+    if (WaitForRoomLocked(cancelled))
+        PacedSender = std::this_thread::get_id();
+}
+
+void TNMUDP::RememberPaced(PacedSend send) {
+    Window.push_back(std::move(send));
+    const size_t span = std::clamp<size_t>(
+        static_cast<size_t>(WindowBuffers * Room.load(std::memory_order_relaxed)), MinWindow,
+        MaxWindow);
+    while (Window.size() > span)
+        Window.pop_front();
+}
+
+bool TNMUDP::WaitForRoomLocked(const std::function<bool()>& cancelled) {
+    using namespace std::chrono;
     const int64_t room = Room.load(std::memory_order_relaxed);
     if (Allowance == 0)
         Allowance = room;
@@ -93,7 +147,7 @@ void TNMUDP::WaitForReceiveRoom(const std::function<bool()>& cancelled) {
         return PacedRequests - WrittenOff - static_cast<int64_t>(Receiver->Answers());
     };
     if (outstanding() <= Allowance && Receiver->Queued() < DatagramReceiver::MaxQueuedDatagrams / 2)
-        return;
+        return true;
     const auto start = steady_clock::now();
     auto quietSince = start;
     auto lastRead = start;
@@ -103,7 +157,7 @@ void TNMUDP::WaitForReceiveRoom(const std::function<bool()>& cancelled) {
         // Whoever waits for the sender (the UI thread starting the next scan) waits no
         // longer than this.
         if (cancelled && cancelled())
-            return;
+            return false;
         const auto now = steady_clock::now();
         const uint64_t answers = Receiver->Answers();
         if (answers != AnswersSeen) {
@@ -119,9 +173,9 @@ void TNMUDP::WaitForReceiveRoom(const std::function<bool()>& cancelled) {
         // hold the sender for ever.
         const bool ownerBehind = Receiver->Queued() >= DatagramReceiver::MaxQueuedDatagrams / 2;
         if (ownerBehind && now - start >= milliseconds(OwnerWaitLimitMs))
-            return;
+            return true;
         if (!ownerBehind && outstanding() <= Allowance)
-            return;
+            return true;
         // Datagrams wait that the reading thread has not come to lately: answers may be
         // among them, so nothing is written off meanwhile.
         const bool readerBehind =
@@ -131,10 +185,11 @@ void TNMUDP::WaitForReceiveRoom(const std::function<bool()>& cancelled) {
         } else if (now - quietSince >= milliseconds(WriteOffAfterMs) &&
                    now - LastAnswerSeen >= milliseconds(WriteOffWhileAnsweringMs)) {
             // Nothing came back for a while: the rest went where nobody answers. Let the
-            // next stretch run further, so an empty range is not walked in small steps.
+            // next stretch run further, so an empty range is not walked in small steps;
+            // after drops only a little further, so answers never come in floods again.
             WrittenOff = PacedRequests - static_cast<int64_t>(answers);
-            Allowance = std::min<int64_t>(Allowance * 16, int64_t{1} << 40);
-            return;
+            Allowance = std::min<int64_t>(Allowance * (Cautious ? 2 : 16), int64_t{1} << 40);
+            return true;
         }
     }
 }

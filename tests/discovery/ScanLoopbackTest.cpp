@@ -165,7 +165,8 @@ TEST(PacedScan, StoppedWalkLeavesItsPaceWaitAtOnce) {
     const bool promptly = joined.wait_for(2s) == std::future_status::ready;
     const auto joinMs = duration_cast<milliseconds>(steady_clock::now() - start).count();
     if (!promptly) // let the owner take, so the walk can end and the test with it
-        QTest::qWaitFor([&] { return joined.wait_for(0s) == std::future_status::ready; }, 30000);
+        (void)QTest::qWaitFor(
+            [&] { return joined.wait_for(0s) == std::future_status::ready; }, 30000);
     EXPECT_TRUE(promptly) << "the stopped walk stayed in its pace wait";
     EXPECT_LT(joinMs, 500);
 }
