@@ -67,14 +67,17 @@ struct ScanRig {
                           std::chrono::steady_clock::now() - start)
                           .count();
         });
+        Controller.SetSettle([this] { Udp.SettlePacedRequests(); });
         Controller.Finished = [this] { ScanDone = true; };
         Clock.start();
     }
 
-    // Scans from..to on one port; returns when `expected` rows are listed, or 3 s after
-    // the scan without a new answer.
-    void Scan(QCoreApplication& app, const std::string& first, const std::string& last, int port,
-              size_t expected, const std::function<bool()>& enough = {}) {
+    // Scans from..to on the farm's port; returns when `expected` rows are listed, or 3 s
+    // after the scan without a new answer while the farm holds no request (a farm starved
+    // of the processor answers late, but it answers).
+    void Scan(QCoreApplication& app, const std::string& first, const std::string& last,
+              const RangeFarm& farm, size_t expected, const std::function<bool()>& enough = {}) {
+        const int port = farm.Port();
         ScanDone = false;
         Taken = 0;
         HandlerNs = 0;
@@ -82,8 +85,11 @@ struct ScanRig {
         watch.setInterval(20);
         QObject::connect(&watch, &QTimer::timeout, [&] {
             const bool done = enough ? enough() : Results.size() >= expected;
-            if (done || (ScanDone &&
-                         Clock.nsecsElapsed() - std::max(LastAnswerNs, StartNs) > 3'000'000'000))
+            if (done ||
+                (ScanDone &&
+                 Clock.nsecsElapsed() - std::max(LastAnswerNs, StartNs) > 3'000'000'000 &&
+                 !farm.HoldsRequests()) ||
+                Clock.nsecsElapsed() - StartNs > 120'000'000'000)
                 app.quit();
         });
         std::string from = first, to = last;
@@ -127,8 +133,7 @@ BurstResult RunBurst(QCoreApplication& app, RangeFarm& farm, int count, const ch
     ScanRig rig(buffer);
     StallProbe probe;
     std::vector<uint64_t> drops = farm.DropsPerSocket();
-    rig.Scan(app, firstIp, FarmAddress(firstIp, count - 1), farm.Port(),
-             static_cast<size_t>(count));
+    rig.Scan(app, firstIp, FarmAddress(firstIp, count - 1), farm, static_cast<size_t>(count));
     const std::vector<uint64_t> after = farm.DropsPerSocket();
     for (size_t i = 0; i < drops.size() && i < after.size(); ++i)
         drops[i] = after[i] - drops[i];
@@ -245,8 +250,8 @@ int main(int argc, char** argv) {
     };
     std::vector<Burst> bursts;
     // The simulated servers answer each request as it comes from a group of sockets whose
-    // buffers hold a whole scan's requests, on threads at the lowest priority, as servers
-    // on machines of their own would. Each farm takes a free port of the system's choosing.
+    // buffers hold a whole scan's requests, on several threads, as servers on machines of
+    // their own would. Each farm takes a free port of the system's choosing.
     auto startFarm = [](RangeFarm& farm) {
         if (farm.Start())
             return true;
@@ -279,11 +284,11 @@ int main(int argc, char** argv) {
         return 1;
     ScanRig rescan(ReceiveBufferRequest::Stock());
     const std::string rescanLast = FarmAddress(rescanIp, RescanCount - 1);
-    rescan.Scan(app, rescanIp, rescanLast, rescanFarm.Port(), RescanCount);
+    rescan.Scan(app, rescanIp, rescanLast, rescanFarm, RescanCount);
     const size_t firstListed = rescan.Results.size();
     rescanFarm.SetPlayers(7);
     StallProbe rescanProbe;
-    rescan.Scan(app, rescanIp, rescanLast, rescanFarm.Port(), RescanCount,
+    rescan.Scan(app, rescanIp, rescanLast, rescanFarm, RescanCount,
                 [&] { return rescan.Taken >= RescanCount; });
     const double rescanStall = rescanProbe.LongestMs();
     const auto rescanUpdated = static_cast<size_t>(
@@ -315,7 +320,7 @@ int main(int argc, char** argv) {
     // The flood runs a moment before the scan starts, so the scan meets it in full.
     QTimer::singleShot(300, &app, &QCoreApplication::quit);
     app.exec();
-    flood.Scan(app, floodIp, FarmAddress(floodIp, FloodCount - 1), floodFarm.Port(), FloodCount);
+    flood.Scan(app, floodIp, FarmAddress(floodIp, FloodCount - 1), floodFarm, FloodCount);
     junk.Stop();
     const double floodStall = floodProbe.LongestMs();
 
@@ -324,8 +329,7 @@ int main(int argc, char** argv) {
                 ReadLine("/proc/sys/net/core/rmem_max").c_str(),
                 ReadLine("/proc/sys/net/core/rmem_default").c_str(), static_cast<int>(getuid()));
     for (const FarmShape& shape : shapes)
-        std::printf("farm of %d servers: %zu sockets of %d B granted, served by 4 threads at the "
-                    "lowest priority\n",
+        std::printf("farm of %d servers: %zu sockets of %d B granted, served by 4 threads\n",
                     shape.Count, shape.Sockets, shape.Granted);
     std::printf("burst intake\n");
     bool allListed = true;

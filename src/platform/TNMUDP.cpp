@@ -25,6 +25,10 @@ constexpr int ReaderLateMs = 2;
 constexpr int OwnerWaitLimitMs = 1000;
 // Room for answers even where the system reports a tiny buffer.
 constexpr int64_t MinAnswerRoom = 16;
+// The last answers of a walk: in after this long without a datagram read, and waited for
+// no longer than the limit.
+constexpr int SettleQuietMs = 50;
+constexpr int SettleLimitMs = 3000;
 // Drops seen again while a window is being sent anew: at most this many sendings in a row.
 constexpr int MaxResendRounds = 4;
 // The latest paced requests kept for sending anew: those whose answers may still come,
@@ -93,6 +97,11 @@ bool TNMUDP::SocketHasPending() const {
 
 void TNMUDP::WaitForReceiveRoom(const std::function<bool()>& cancelled) {
     std::lock_guard lock(PaceMutex);
+    if (ResendAfterDrops(cancelled) && WaitForRoomLocked(cancelled))
+        PacedSender = std::this_thread::get_id();
+}
+
+bool TNMUDP::ResendAfterDrops(const std::function<bool()>& cancelled) {
     // Answers the system dropped since the last look (the reading thread could not run
     // while they came): the requests of the window in which they happened go out again,
     // each within the pace, and the window stays tight from now on. A busy machine makes
@@ -109,7 +118,7 @@ void TNMUDP::WaitForReceiveRoom(const std::function<bool()>& cancelled) {
         again.swap(Window);
         for (const PacedSend& send : again) {
             if (!WaitForRoomLocked(cancelled))
-                return;
+                return false;
             {
                 std::shared_lock socketLock(SocketLock);
                 Socket->SendTo(send.To, send.Port, send.Bytes);
@@ -118,8 +127,40 @@ void TNMUDP::WaitForReceiveRoom(const std::function<bool()>& cancelled) {
             ++Resent;
         }
     }
-    if (WaitForRoomLocked(cancelled))
-        PacedSender = std::this_thread::get_id();
+    return true;
+}
+
+void TNMUDP::SettlePacedRequests(const std::function<bool()>& cancelled) {
+    using namespace std::chrono;
+    std::lock_guard lock(PaceMutex);
+    const auto deadline = steady_clock::now() + milliseconds(SettleLimitMs);
+    for (int round = 0; round <= MaxResendRounds; ++round) {
+        // In: every paced request answered, or nothing read for a while and nothing waiting.
+        uint64_t readSeen = Receiver->Read();
+        auto lastRead = steady_clock::now();
+        for (;;) {
+            if (cancelled && cancelled())
+                return;
+            const auto now = steady_clock::now();
+            if (const uint64_t read = Receiver->Read(); read != readSeen) {
+                readSeen = read;
+                lastRead = now;
+            }
+            const int64_t outstanding =
+                PacedRequests - WrittenOff - static_cast<int64_t>(Receiver->Answers());
+            if (outstanding <= 0 || now >= deadline ||
+                (now - lastRead >= milliseconds(SettleQuietMs) && !SocketHasPending()))
+                break;
+            std::this_thread::sleep_for(microseconds(200));
+        }
+        const uint64_t dropped = Receiver->Dropped();
+        if (dropped <= DropsSeen || steady_clock::now() >= deadline) {
+            DropsSeen = std::min(DropsSeen, dropped);
+            return;
+        }
+        if (!ResendAfterDrops(cancelled))
+            return;
+    }
 }
 
 void TNMUDP::RememberPaced(PacedSend send) {

@@ -80,6 +80,11 @@ public:
     // again, within the pace, before it returns, and keep the pace tight from then on.
     // `cancelled`, asked while waiting, ends the wait at once (a scan being stopped).
     void WaitForReceiveRoom(const std::function<bool()>& cancelled = {});
+    // For the same sender after its last request: waits (at most a few seconds) until the
+    // answers of the paced requests are in or nothing more arrives, and sends the latest
+    // requests again, within the pace, while the system dropped answers meanwhile.
+    // `cancelled` ends the wait at once.
+    void SettlePacedRequests(const std::function<bool()>& cancelled = {});
     // Paced requests sent again after drops, in all.
     uint64_t ResentRequests() const { return Resent.load(std::memory_order_relaxed); }
     // Which arrivals answer the paced requests (all while unset), so that a flood of
@@ -108,6 +113,9 @@ private:
     void OpenSocket();
     // The pace proper, PaceMutex held; false when `cancelled` ended the wait.
     bool WaitForRoomLocked(const std::function<bool()>& cancelled);
+    // Sends the window again while the socket dropped answers since the last look; false
+    // when `cancelled` ended it.
+    bool ResendAfterDrops(const std::function<bool()>& cancelled);
     void RememberPaced(PacedSend send);
     // Reports queued arrivals for one turn of the event loop.
     void Deliver();

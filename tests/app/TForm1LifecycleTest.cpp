@@ -260,20 +260,22 @@ TEST(StartUp, SettingsFileThatIsADirectoryReadsAsFallbacks) {
 }
 
 // The unreadable file needs a user that file permissions apply to: the test runs as an
-// ordinary user, or as root able to switch to user "nobody" (RunUnprivileged).
+// ordinary user, or as root with the file rights of user "nobody".
 TEST(StartUp, SettingsFileThatCannotBeReadReadsAsFallbacks) {
     AppFixture app;
     app.WriteIni("RunSettings/RunCD=0\nAutoActions/Confirm=1\nWindowStates/RemWindowStates=0\n");
     const std::string file = app.Dir.File("Quarrix.ini");
     ASSERT_EQ(chmod(file.c_str(), 0), 0);
     ASSERT_EQ(chmod(app.Dir.Path().c_str(), 0777), 0);
-    const std::optional<bool> started = RunUnprivileged([&] {
+    const std::optional<bool> started = RunWithoutRootFileRights([&] {
         app.Create([](QWidget* modal) { static_cast<QDialog*>(modal)->reject(); });
         app.Show();
         const bool fallbacks = SameRecord(Form_Options->IniStructure, ReadSettingsFrom(IniFile()));
         if (!fallbacks)
             std::cerr << "the record is not every key's fallback\n";
-        return fallbacks && Form1->isVisible();
+        const bool shown = Form1->isVisible();
+        app.Destroy();
+        return fallbacks && shown;
     });
     ASSERT_EQ(chmod(file.c_str(), 0644), 0);
     ASSERT_EQ(chmod(app.Dir.Path().c_str(), 0700), 0);
@@ -283,11 +285,11 @@ TEST(StartUp, SettingsFileThatCannotBeReadReadsAsFallbacks) {
 }
 
 // A start folder that cannot be written needs a user that file permissions apply to: the
-// test runs as an ordinary user, or as root able to switch to user "nobody".
+// test runs as an ordinary user, or as root with the file rights of user "nobody".
 TEST(StartUp, FirstRunInAFolderThatCannotBeWrittenShowsAndObeysTheDefaults) {
     AppFixture app;
     ASSERT_EQ(chmod(app.Dir.Path().c_str(), 0555), 0);
-    const std::optional<bool> defaultsShown = RunUnprivileged([&] {
+    const std::optional<bool> defaultsShown = RunWithoutRootFileRights([&] {
         bool dialogShown = false;
         OptionValues shown;
         app.Create([&](QWidget*) {
@@ -306,6 +308,7 @@ TEST(StartUp, FirstRunInAFolderThatCannotBeWrittenShowsAndObeysTheDefaults) {
             std::cerr << "dialog shown " << dialogShown << ", parameters shown '"
                       << shown.Parameter15 << "' '" << shown.Parameter16 << "', confirm box "
                       << shown.CheckBox[15] << ", record confirm '" << ini[SlotConfirm] << "'\n";
+        app.Destroy();
         return ok;
     });
     ASSERT_EQ(chmod(app.Dir.Path().c_str(), 0700), 0);

@@ -7,7 +7,6 @@
 #include <linux/sock_diag.h>
 #include <netinet/in.h>
 #include <poll.h>
-#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -151,8 +150,18 @@ std::vector<uint64_t> RangeFarm::DropsPerSocket() const {
     return drops;
 }
 
+bool RangeFarm::HoldsRequests() const {
+    for (const int handle : Handles) {
+        uint32_t info[SK_MEMINFO_VARS] = {};
+        socklen_t length = sizeof info;
+        if (getsockopt(handle, SOL_SOCKET, SO_MEMINFO, info, &length) == 0 &&
+            info[SK_MEMINFO_RMEM_ALLOC] != 0)
+            return true;
+    }
+    return false;
+}
+
 void RangeFarm::Run(size_t first) {
-    setpriority(PRIO_PROCESS, 0, 19); // this thread only
     std::vector<pollfd> ready;
     for (size_t i = first; i < Handles.size(); i += ThreadCount)
         ready.push_back({Handles[i], POLLIN, 0});

@@ -11,9 +11,10 @@
 // share 0.0.0.0:port (a filter spreads the requests over them by address), learn each
 // request's destination and answer info requests from that very address, one answer per
 // request. Together their receive buffers hold a whole scan's requests, and several
-// threads at the lowest priority serve them: as servers on machines of their own would,
-// the farm never takes processor time from the client, and a client that is busy for a
-// while finds every request still waiting, not dropped.
+// threads at the ordinary priority serve them: as servers on machines of their own would,
+// the farm answers at once however busy the processor is (at the lowest priority it waits
+// for seconds behind busy processes and then answers thousands at once, which no network
+// does), and a request that comes while the farm cannot run waits, never dropped.
 class RangeFarm {
 public:
     // Servers "Fake #1" .. "Fake #count" from firstIp (which must lie in 127.0.0.0/8), on
@@ -41,6 +42,9 @@ public:
     // Requests the system dropped at each socket for want of buffer, counted by the
     // system since Start (one entry per socket).
     std::vector<uint64_t> DropsPerSocket() const;
+    // True while requests wait in a socket, not yet answered (the serving threads are
+    // behind).
+    bool HoldsRequests() const;
 
 private:
     void Run(size_t first);
