@@ -137,14 +137,10 @@ BurstResult RunBurst(QCoreApplication& app, RangeFarm& farm, int count, const ch
     const std::vector<uint64_t> after = farm.DropsPerSocket();
     for (size_t i = 0; i < drops.size() && i < after.size(); ++i)
         drops[i] = after[i] - drops[i];
-    return {rig.Udp.DroppedDatagrams(),
-            rig.Udp.ResentRequests(),
-            std::move(drops),
-            static_cast<double>(rig.PaceNs.load()) / 1e6,
-            rig.Results.size(),
-            static_cast<double>(rig.LastAnswerNs - rig.StartNs) / 1e6,
-            probe.LongestMs(),
-            rig.Udp.ReceiveBufferSize()};
+    return {rig.Udp.DroppedDatagrams(), rig.Udp.ResentRequests(),
+            std::move(drops),           static_cast<double>(rig.PaceNs.load()) / 1e6,
+            rig.Results.size(),         static_cast<double>(rig.LastAnswerNs - rig.StartNs) / 1e6,
+            probe.LongestMs(),          rig.Udp.ReceiveBufferSize()};
 }
 
 // "total (socket: drops, ...)" for the sockets that dropped anything.
@@ -325,8 +321,7 @@ int main(int argc, char** argv) {
     const double floodStall = floodProbe.LongestMs();
 
     std::printf("\nmachine: loadavg %s; net.core.rmem_max %s, rmem_default %s; uid %d\n",
-                ReadLine("/proc/loadavg").c_str(),
-                ReadLine("/proc/sys/net/core/rmem_max").c_str(),
+                ReadLine("/proc/loadavg").c_str(), ReadLine("/proc/sys/net/core/rmem_max").c_str(),
                 ReadLine("/proc/sys/net/core/rmem_default").c_str(), static_cast<int>(getuid()));
     for (const FarmShape& shape : shapes)
         std::printf("farm of %d servers: %zu sockets of %d B granted, served by 4 threads\n",

@@ -139,8 +139,8 @@ private:
     int64_t Allowance = 0;     // requests that may be outstanding; 0 until the first
     uint64_t AnswersSeen = 0;  // answers read at the previous look
     std::chrono::steady_clock::time_point LastAnswerSeen{};
-    uint64_t DropsSeen = 0; // the socket's drop count at the previous look
-    bool Cautious = false;  // drops were seen: the allowance grows slowly from then on
+    uint64_t DropsSeen = 0;       // the socket's drop count at the previous look
+    bool Cautious = false;        // drops were seen: the allowance grows slowly from then on
     std::deque<PacedSend> Window; // the latest paced requests
     // The thread whose next send is the request the pace was asked for.
     std::atomic<std::thread::id> PacedSender{};

@@ -97,8 +97,8 @@ std::optional<bool> RunWithoutRootFileRights(const std::function<bool()>& action
     // Both calls answer the previous identity; asking again tells whether it took.
     setfsgid(Nobody);
     setfsuid(Nobody);
-    const bool switched = setfsuid(static_cast<uid_t>(-1)) == Nobody &&
-                          setfsgid(static_cast<gid_t>(-1)) == Nobody;
+    const bool switched =
+        setfsuid(static_cast<uid_t>(-1)) == Nobody && setfsgid(static_cast<gid_t>(-1)) == Nobody;
     std::optional<bool> result;
     if (switched)
         result = action();
@@ -106,7 +106,6 @@ std::optional<bool> RunWithoutRootFileRights(const std::function<bool()>& action
     setfsgid(0);
     return result;
 }
-
 
 void WhenModal(const std::function<void(QWidget*)>& action) {
     // Owned by the application, so a timer whose dialog never came is freed with it.

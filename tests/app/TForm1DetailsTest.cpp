@@ -7,9 +7,9 @@
 #include "FakeClock.h"
 #include "FakeServer.h"
 #include "Gbk.h"
+#include "RunAddresses.h"
 #include "TForm1.h"
 #include "TNMUDP.h"
-#include "RunAddresses.h"
 
 #include <QLineEdit>
 #include <QTabWidget>
@@ -156,7 +156,8 @@ TEST_P(DetailsPage, PickedRowFillsThePanelAndTakesTheInfoAnswer) {
 
     // Picked by code: the current row moves to it.
     Server->setCurrentIndex(Server->model()->index(0, 0));
-    EXPECT_EQ(Form1->windowTitle().toStdString(), RunIp("Quarrix  V1.6.0   -   127.41.0.1 : 27015"));
+    EXPECT_EQ(Form1->windowTitle().toStdString(),
+              RunIp("Quarrix  V1.6.0   -   127.41.0.1 : 27015"));
     EXPECT_EQ(Form1->Model().SelectedAddress, RunIp("127.41.0.1:27015"));
     QTreeWidget* awaited = c.PlayersShown ? Players : Rules;
     ASSERT_TRUE(QTest::qWaitFor([&] { return awaited->topLevelItemCount() > 0; }, 5000));

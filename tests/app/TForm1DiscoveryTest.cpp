@@ -5,13 +5,13 @@
 #include "FakeServer.h"
 #include "Gbk.h"
 #include "PortPanel.h"
+#include "RunAddresses.h"
 #include "SearchController.h"
 #include "ServerListModel.h"
 #include "TForm1.h"
 #include "TForm_Options.h"
 #include "TForm_Warnning.h"
 #include "TNMUDP.h"
-#include "RunAddresses.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -391,10 +391,12 @@ TEST_F(Discovery, VersionFilterAndManualAdd) {
     Form1->ComboBox_QuickServerPort->setEditText(QStringLiteral(" 27015"));
     Enter(Form1->ComboBox_QuickServerIP);
     EXPECT_TRUE(warnings.Seen.empty());
-    EXPECT_EQ(Form1->ComboBox_QuickServerIP->currentText(), QString::fromStdString(RunIp("127.50.4.9")));
+    EXPECT_EQ(Form1->ComboBox_QuickServerIP->currentText(),
+              QString::fromStdString(RunIp("127.50.4.9")));
     EXPECT_EQ(Form1->ComboBox_QuickServerPort->currentText(), QStringLiteral("27015"));
     EXPECT_EQ(Form1->ComboBox_QuickServerIP->count(), 1);
-    EXPECT_EQ(Form1->ComboBox_QuickServerIP->itemText(0), QString::fromStdString(RunIp("127.50.4.9")));
+    EXPECT_EQ(Form1->ComboBox_QuickServerIP->itemText(0),
+              QString::fromStdString(RunIp("127.50.4.9")));
     EXPECT_EQ(Form1->ComboBox_QuickServerPort->count(), 3);
     auto manualRow = [] {
         for (int r = 0; r < Rows(); ++r)

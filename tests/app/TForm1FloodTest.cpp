@@ -10,12 +10,12 @@
 #include "FakeServer.h"
 #include "FavoritesFile.h"
 #include "RefreshController.h"
+#include "RunAddresses.h"
 #include "SearchController.h"
 #include "ServerListModel.h"
 #include "StallProbe.h"
 #include "TForm1.h"
 #include "TNMUDP.h"
-#include "RunAddresses.h"
 
 #include <QDialog>
 #include <QElapsedTimer>
@@ -117,8 +117,9 @@ public:
     }
 
 private:
-    static void Run(const std::string& fromIp, std::array<int, Endpoints> ports, const Payloads& payloads,
-                    double seconds, std::array<std::atomic<uint64_t>, Endpoints>& sent) {
+    static void Run(const std::string& fromIp, std::array<int, Endpoints> ports,
+                    const Payloads& payloads, double seconds,
+                    std::array<std::atomic<uint64_t>, Endpoints>& sent) {
         const int fd = socket(AF_INET, SOCK_DGRAM, 0);
         if (fd < 0)
             return;

@@ -8,6 +8,7 @@
 #include "FakeClock.h"
 #include "FakeServer.h"
 #include "RecordingProgram.h"
+#include "RunAddresses.h"
 #include "ServerListModel.h"
 #include "TAboutBox.h"
 #include "TForm1.h"
@@ -15,7 +16,6 @@
 #include "TForm_Password.h"
 #include "TNMUDP.h"
 #include "TrayController.h"
-#include "RunAddresses.h"
 
 #include <QAction>
 #include <QApplication>
@@ -134,35 +134,35 @@ TEST_P(JoinButton, StartsTheRowsGameInItsFolderWithTheConnectLine) {
 
 INSTANTIATE_TEST_SUITE_P(
     Launch, JoinButton,
-    ::testing::Values(JoinCase{"Cs16Defaults",
-                               "47",
-                               "",
-                               std::nullopt,
-                               "game16.txt",
-                               "cs16",
-                               {"-game", "cstrike", "+connect", RunIp("127.60.0.1:27015")}},
-                      JoinCase{"Cs15Defaults",
-                               "46",
-                               "",
-                               std::nullopt,
-                               "game15.txt",
-                               "cs15",
-                               {"-console", "-game", "cstrike", "+connect", RunIp("127.60.0.1:27015")}},
-                      JoinCase{"Cs16WithPassword",
-                               "47",
-                               "",
-                               "pa55",
-                               "game16.txt",
-                               "cs16",
-                               {"-game", "cstrike", "+connect", RunIp("127.60.0.1:27015"), "+password",
-                                "pa55"}},
-                      JoinCase{"Cs15EmptyParameter",
-                               "46",
-                               "ModulePath/Parameter1.5=\n",
-                               std::nullopt,
-                               "game15.txt",
-                               "cs15",
-                               {"+connect", RunIp("127.60.0.1:27015")}}),
+    ::testing::Values(
+        JoinCase{"Cs16Defaults",
+                 "47",
+                 "",
+                 std::nullopt,
+                 "game16.txt",
+                 "cs16",
+                 {"-game", "cstrike", "+connect", RunIp("127.60.0.1:27015")}},
+        JoinCase{"Cs15Defaults",
+                 "46",
+                 "",
+                 std::nullopt,
+                 "game15.txt",
+                 "cs15",
+                 {"-console", "-game", "cstrike", "+connect", RunIp("127.60.0.1:27015")}},
+        JoinCase{"Cs16WithPassword",
+                 "47",
+                 "",
+                 "pa55",
+                 "game16.txt",
+                 "cs16",
+                 {"-game", "cstrike", "+connect", RunIp("127.60.0.1:27015"), "+password", "pa55"}},
+        JoinCase{"Cs15EmptyParameter",
+                 "46",
+                 "ModulePath/Parameter1.5=\n",
+                 std::nullopt,
+                 "game15.txt",
+                 "cs15",
+                 {"+connect", RunIp("127.60.0.1:27015")}}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(Launch, ADoubleClickOrEnterOnARowJoinsIt) {

@@ -6,12 +6,12 @@
 #include "FakeClock.h"
 #include "FakeServer.h"
 #include "RefreshController.h"
+#include "RunAddresses.h"
 #include "ServerListModel.h"
 #include "TForm1.h"
 #include "TForm_Options.h"
 #include "TNMUDP.h"
 #include "TUpDown.h"
-#include "RunAddresses.h"
 
 #include <QAction>
 #include <QGroupBox>
@@ -156,7 +156,7 @@ TEST_F(Refresh, PassBlanksEveryChosenRowAndRefillsItWithItsResponseTime) {
     ScopedFakeClock clock;
     clock.Set(5000);
     ASSERT_GE(Farm.Add(Server(RunIp("127.42.0.1"), 27015, "Alpha")), 0);
-    ASSERT_GE(Farm.Add(Server(RunIp("127.42.0.12"), 7015, "Beta")), 0);      // text-wise close to Alpha
+    ASSERT_GE(Farm.Add(Server(RunIp("127.42.0.12"), 7015, "Beta")), 0); // text-wise close to Alpha
     ASSERT_GE(Farm.Add(Server(RunIp("127.42.0.2"), 27015, "Gamma", 46)), 0); // CS 1.5: filtered out
     FakeServerConfig silent = Server(RunIp("127.42.0.3"), 27015, "Silent");
     silent.Silent = true;
@@ -224,7 +224,8 @@ TEST_F(Refresh, RowsDeletedOrMovedDuringAPassAreSkippedOrFoundAgain) {
     Open("");
     ServeRange(40, RunIp("127.42.1.1"));
     ServerRows& results = Model().SearchResults;
-    const std::string gone = FarmAddress(RunIp("127.42.1.1"), 30), early = FarmAddress(RunIp("127.42.1.1"), 1);
+    const std::string gone = FarmAddress(RunIp("127.42.1.1"), 30),
+                      early = FarmAddress(RunIp("127.42.1.1"), 1);
 
     Click(Form1->ToolButton_RefreshList);
     ASSERT_TRUE(WaitForRequests(3));

@@ -101,10 +101,10 @@ TEST_F(CliFixture, ScanPrintsEveryAnsweringServerAsTsv) {
     const std::string ms1 = first.back(), ms2 = second.back();
     first.pop_back();
     second.pop_back();
-    EXPECT_EQ(first, (std::vector<std::string>{"中文服务器", RunIp("127.30.10.2"), "27015", "de_dust2",
-                                               "2", "20", "47", "0"}));
-    EXPECT_EQ(second, (std::vector<std::string>{"Bravo Tab", RunIp("127.30.10.5"), "27016", "cs_italy",
-                                                "0", "10", "46", "1"}));
+    EXPECT_EQ(first, (std::vector<std::string>{"中文服务器", RunIp("127.30.10.2"), "27015",
+                                               "de_dust2", "2", "20", "47", "0"}));
+    EXPECT_EQ(second, (std::vector<std::string>{"Bravo Tab", RunIp("127.30.10.5"), "27016",
+                                                "cs_italy", "0", "10", "46", "1"}));
     for (const std::string& ms : {ms1, ms2}) {
         ASSERT_FALSE(ms.empty());
         EXPECT_LT(std::stoi(ms), 1000);
@@ -121,7 +121,8 @@ TEST_F(CliFixture, ScanPrintsJsonObjects) {
     ASSERT_EQ(lines.size(), 2u) << r.Out;
     const QJsonObject o = QJsonDocument::fromJson(QByteArray::fromStdString(lines[0])).object();
     EXPECT_EQ(o.value(QStringLiteral("name")).toString(), QString::fromUtf8("中文服务器"));
-    EXPECT_EQ(o.value(QStringLiteral("ip")).toString(), QString::fromStdString(RunIp("127.30.11.2")));
+    EXPECT_EQ(o.value(QStringLiteral("ip")).toString(),
+              QString::fromStdString(RunIp("127.30.11.2")));
     EXPECT_EQ(o.value(QStringLiteral("port")).toInt(), 27015);
     EXPECT_EQ(o.value(QStringLiteral("players")).toInt(), 2);
     EXPECT_EQ(o.value(QStringLiteral("max")).toInt(), 20);
@@ -171,9 +172,10 @@ TEST_F(CliFixture, QueryKeepsPlayersAndRulesInStepAroundTabsAndWholeFrags) {
     ASSERT_GE(Farm.Add(server), 0);
     ASSERT_TRUE(Farm.Start()) << Farm.LastError();
 
-    const CliRun r = Cli({QStringLiteral("query"), QString::fromStdString(RunIp("127.30.15.2:27015")),
-                          QStringLiteral("--players"), QStringLiteral("--rules"),
-                          QStringLiteral("--format"), QStringLiteral("json")});
+    const CliRun r =
+        Cli({QStringLiteral("query"), QString::fromStdString(RunIp("127.30.15.2:27015")),
+             QStringLiteral("--players"), QStringLiteral("--rules"), QStringLiteral("--format"),
+             QStringLiteral("json")});
     ASSERT_EQ(r.Exit, 0) << r.Err;
     const QJsonObject o = QJsonDocument::fromJson(QByteArray::fromStdString(r.Out)).object();
     auto player = [](int number, const char* name, int frags) {
@@ -212,10 +214,12 @@ TEST_F(CliFixture, BadInputGetsTheWindowsMessagesAndExitCode2) {
         const char* Message;
     };
     const Case cases[] = {
-        {{QStringLiteral("scan"), QString::fromStdString(RunIp("127.30.14.0")), QString::fromStdString(RunIp("127.30.14.9"))},
+        {{QStringLiteral("scan"), QString::fromStdString(RunIp("127.30.14.0")),
+          QString::fromStdString(RunIp("127.30.14.9"))},
          "无效的 IP 地址"},
-        {{QStringLiteral("scan"), QString::fromStdString(RunIp("127.30.14.1")), QString::fromStdString(RunIp("127.30.14.9")),
-          QStringLiteral("--ports"), QStringLiteral("27015,0")},
+        {{QStringLiteral("scan"), QString::fromStdString(RunIp("127.30.14.1")),
+          QString::fromStdString(RunIp("127.30.14.9")), QStringLiteral("--ports"),
+          QStringLiteral("27015,0")},
          "无效的端口"},
         {{QStringLiteral("query"), QString::fromStdString(RunIp("127.30.14.300:0"))}, "无效的端口"},
         {{QStringLiteral("query"), QString::fromStdString(RunIp("127.30.14"))}, "无效的 IP 地址"},

@@ -1,11 +1,11 @@
 // The scan end to end on loopback: controller, worker, endpoint, intake and simulated
 // servers on 127.30.x.x.
 #include "FakeServer.h"
-#include "SearchThread.h"
+#include "RunAddresses.h"
 #include "SearchController.h"
+#include "SearchThread.h"
 #include "ServerIntake.h"
 #include "TNMUDP.h"
-#include "RunAddresses.h"
 
 #include <QTest>
 
@@ -80,7 +80,8 @@ TEST_F(ScanFixture, FindsExactlyTheAnsweringServersOfTheRange) {
     std::vector<std::string> names;
     for (const ServerStructure& row : SearchResults)
         names.push_back(row.Name + "@" + row.IP + ":" + row.Port);
-    EXPECT_EQ(names, (std::vector<std::string>{RunIp("Alpha@127.30.1.3:27015"), RunIp("Bravo@127.30.1.7:27016"),
+    EXPECT_EQ(names, (std::vector<std::string>{RunIp("Alpha@127.30.1.3:27015"),
+                                               RunIp("Bravo@127.30.1.7:27016"),
                                                RunIp("Twin@127.30.1.12:27015")}));
     const auto requests = Farm.Requests();
     EXPECT_EQ(std::count_if(requests.begin(), requests.end(),
@@ -92,7 +93,8 @@ TEST_F(ScanFixture, FindsExactlyTheAnsweringServersOfTheRange) {
 
 TEST_F(ScanFixture, ServersSeeTheOrderAndTheSkippedOctets) {
     std::map<int, std::string> names;
-    for (const std::string& ip : {RunIp("127.30.2.254"), RunIp("127.30.2.255"), RunIp("127.30.3.0"), RunIp("127.30.3.1")})
+    for (const std::string& ip :
+         {RunIp("127.30.2.254"), RunIp("127.30.2.255"), RunIp("127.30.3.0"), RunIp("127.30.3.1")})
         for (uint16_t port : {uint16_t{27015}, uint16_t{27016}}) {
             FakeServerConfig c = Server(ip, port, "quiet");
             c.Silent = true;
@@ -113,8 +115,9 @@ TEST_F(ScanFixture, ServersSeeTheOrderAndTheSkippedOctets) {
         seen.push_back(names[r.Server]);
         EXPECT_EQ(r.Kind, 'i');
     }
-    EXPECT_EQ(seen, (std::vector<std::string>{RunIp("127.30.2.254:27016"), RunIp("127.30.2.254:27015"),
-                                              RunIp("127.30.3.1:27016"), RunIp("127.30.3.1:27015")}));
+    EXPECT_EQ(seen,
+              (std::vector<std::string>{RunIp("127.30.2.254:27016"), RunIp("127.30.2.254:27015"),
+                                        RunIp("127.30.3.1:27016"), RunIp("127.30.3.1:27015")}));
     EXPECT_TRUE(SearchResults.empty());
 }
 
@@ -165,8 +168,8 @@ TEST(PacedScan, StoppedWalkLeavesItsPaceWaitAtOnce) {
     const bool promptly = joined.wait_for(2s) == std::future_status::ready;
     const auto joinMs = duration_cast<milliseconds>(steady_clock::now() - start).count();
     if (!promptly) // let the owner take, so the walk can end and the test with it
-        (void)QTest::qWaitFor(
-            [&] { return joined.wait_for(0s) == std::future_status::ready; }, 30000);
+        (void)QTest::qWaitFor([&] { return joined.wait_for(0s) == std::future_status::ready; },
+                              30000);
     EXPECT_TRUE(promptly) << "the stopped walk stayed in its pace wait";
     EXPECT_LT(joinMs, 500);
 }

@@ -99,8 +99,8 @@ bool RangeFarm::Start() {
     }
     const int64_t needed = (burstBytes + Granted - 1) / std::max(Granted, 1);
     const int sockets = static_cast<int>(std::clamp<int64_t>(needed, MinSockets, MaxSockets));
-    const int share = static_cast<int>(
-        std::min<int64_t>(burstBytes / sockets + RequestCost * Batch, 1 << 30));
+    const int share =
+        static_cast<int>(std::min<int64_t>(burstBytes / sockets + RequestCost * Batch, 1 << 30));
     for (int i = 1; i < sockets; ++i) {
         if (!OpenSocket(share)) {
             Stop();

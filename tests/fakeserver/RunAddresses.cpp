@@ -86,11 +86,12 @@ std::string RunIp(std::string_view text) {
             const auto parsed = std::from_chars(text.data() + octet, text.data() + dot, fixed);
             end = parsed.ptr;
         }
-        const bool standalone = found == 0 || !std::isdigit(static_cast<unsigned char>(text[found - 1]));
-        const int block = standalone && end == text.data() + dot && fixed >= 0 &&
-                                  fixed < FirstRunBlock
-                              ? RunBlock(fixed)
-                              : -1;
+        const bool standalone =
+            found == 0 || !std::isdigit(static_cast<unsigned char>(text[found - 1]));
+        const int block =
+            standalone && end == text.data() + dot && fixed >= 0 && fixed < FirstRunBlock
+                ? RunBlock(fixed)
+                : -1;
         if (block < 0) {
             out.append(text.substr(at, octet - at));
             at = octet;

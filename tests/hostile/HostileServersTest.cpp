@@ -5,10 +5,10 @@
 #include "FakeServer.h"
 #include "FavoritesFile.h"
 #include "RefreshController.h"
+#include "RunAddresses.h"
 #include "SearchController.h"
 #include "ServerIntake.h"
 #include "TNMUDP.h"
-#include "RunAddresses.h"
 
 #include <QTest>
 
@@ -149,7 +149,8 @@ TEST_F(HostileServers, AScanTakesOnlyTheAnswersThatNameAUsableServer) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return Farm.AnswersSent() >= where.size() + 2; }, 5000));
     WaitForQuiet(ScanArrivals);
 
-    std::set<std::string> expected{RunIp("127.70.1.2:27015"), RunIp("127.70.1.3:27015"), RunIp("127.70.1.200:27015")};
+    std::set<std::string> expected{RunIp("127.70.1.2:27015"), RunIp("127.70.1.3:27015"),
+                                   RunIp("127.70.1.200:27015")};
     for (const auto& [kind, address] : where)
         if (NamesAServer(kind))
             expected.insert(address);
@@ -194,9 +195,11 @@ TEST_F(HostileServers, ThousandsOfDuplicateAnswersMakeOneRow) {
     EXPECT_GT(ScanArrivals, 0);
     EXPECT_EQ(Addresses(Model.SearchResults),
               (std::set<std::string>{RunIp("127.70.2.5:27015"), RunIp("127.70.2.6:27015")}));
-    EXPECT_EQ(Model.SearchResults[*Model.SearchResults.FindFirst(RunIp("127.70.2.6"), "27015")], existing);
-    EXPECT_EQ(Model.SearchResults[*Model.SearchResults.FindFirst(RunIp("127.70.2.5"), "27015")].Name,
-              "Flood");
+    EXPECT_EQ(Model.SearchResults[*Model.SearchResults.FindFirst(RunIp("127.70.2.6"), "27015")],
+              existing);
+    EXPECT_EQ(
+        Model.SearchResults[*Model.SearchResults.FindFirst(RunIp("127.70.2.5"), "27015")].Name,
+        "Flood");
 }
 
 TEST_F(HostileServers, AnswersToRequestsNeverSentChangeNoWaitingOrShownState) {
@@ -262,8 +265,9 @@ TEST_F(HostileServers, ARefreshLosesAndMovesNoRow) {
     ExpectUsableAndDistinct(Model.SearchResults);
     ExpectUsableAndDistinct(Model.Favorites);
     // Good servers answered; an answer that names no server left its row waiting.
-    EXPECT_EQ(Model.SearchResults[*Model.SearchResults.FindFirst(RunIp("127.70.4.2"), "27015")].Name,
-              "Good 2");
+    EXPECT_EQ(
+        Model.SearchResults[*Model.SearchResults.FindFirst(RunIp("127.70.4.2"), "27015")].Name,
+        "Good 2");
     for (const auto& [kind, address] : where) {
         const auto at =
             Model.SearchResults.FindFirst(address.substr(0, address.find(':')), "27015");

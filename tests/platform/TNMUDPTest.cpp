@@ -3,9 +3,9 @@
 #include "DatagramReceiver.h"
 #include "FakeServer.h"
 #include "QueryProtocol.h"
+#include "RunAddresses.h"
 #include "UdpPeer.h"
 #include "WaitUntil.h"
-#include "RunAddresses.h"
 
 #include <QCoreApplication>
 
@@ -359,7 +359,8 @@ TEST(DatagramReceiverTest, QueueThatFilledOnceStillReceivesAfterwardsAndCountsTh
     ASSERT_EQ(socket.Open({4096, false}), 0);
     ASSERT_TRUE(socket.Bind(0));
     std::atomic<int> rung{0};
-    DatagramReceiver receiver(socket, [&] { ++rung; }, QueueLimit);
+    DatagramReceiver receiver(
+        socket, [&] { ++rung; }, QueueLimit);
     ASSERT_TRUE(receiver.Start());
     UdpPeer peer(RunIp("127.20.0.10"));
     for (int i = 0; i < Burst; ++i)
