@@ -25,7 +25,7 @@ if [ ${#targets[@]} -eq 0 ]; then
   for dir in fuzz/corpus/*/; do targets+=("$(basename "$dir")"); done
 fi
 
-corpora="${QUARRIX_FUZZ_CORPUS:-${XDG_CACHE_HOME:-$HOME/.cache}/quarrix-fuzz}"
+corpora="${QUARRIX_FUZZ_CORPUS:-${XDG_CACHE_HOME:-${HOME:-/tmp}/.cache}/quarrix-fuzz}"
 seed_max="${QUARRIX_SEED_MAX_LEN:-512}"
 
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:symbolize=1"
