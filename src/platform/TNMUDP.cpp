@@ -27,7 +27,7 @@ constexpr int OwnerWaitLimitMs = 1000;
 constexpr int64_t MinAnswerRoom = 16;
 // The last answers of a walk: in after this long without a datagram read, and waited for
 // no longer than the limit.
-constexpr int SettleQuietMs = 50;
+constexpr int SettleQuietMs = 400;
 constexpr int SettleLimitMs = 3000;
 // Drops seen again while a window is being sent anew: at most this many sendings in a row.
 constexpr int MaxResendRounds = 4;
@@ -43,10 +43,15 @@ TNMUDP::TNMUDP(int localPort, QObject* parent)
     : TNMUDP(localPort, ReceiveBufferRequest{}, parent) {}
 
 TNMUDP::TNMUDP(int localPort, ReceiveBufferRequest buffer, QObject* parent)
-    : QObject(parent), RequestedPort(localPort), BufferRequest(buffer),
-      Socket(std::make_unique<UdpSocket>()) {
+    : TNMUDP(localPort, buffer, DatagramReceiver::MaxQueuedDatagrams) {
+    setParent(parent);
+}
+
+TNMUDP::TNMUDP(int localPort, ReceiveBufferRequest buffer, size_t maxQueued)
+    : RequestedPort(localPort), BufferRequest(buffer), Socket(std::make_unique<UdpSocket>()) {
     Bridge = new WorkerBridge([this] { Deliver(); }, this);
-    Receiver = std::make_unique<DatagramReceiver>(*Socket, [bridge = Bridge] { bridge->Notify(); });
+    Receiver = std::make_unique<DatagramReceiver>(
+        *Socket, [bridge = Bridge] { bridge->Notify(); }, maxQueued);
     OpenSocket();
 }
 
@@ -90,6 +95,11 @@ void TNMUDP::SendDatagram(const std::string& host, int port, std::span<const uin
     }
 }
 
+uint64_t TNMUDP::DroppedDatagrams() const {
+    std::shared_lock lock(SocketLock);
+    return Socket->Dropped();
+}
+
 bool TNMUDP::SocketHasPending() const {
     std::shared_lock lock(SocketLock);
     return Socket->HasPending();
@@ -107,7 +117,7 @@ bool TNMUDP::ResendAfterDrops(const std::function<bool()>& cancelled) {
     // each within the pace, and the window stays tight from now on. A busy machine makes
     // a scan slower, never emptier.
     for (int round = 0; round < MaxResendRounds; ++round) {
-        const uint64_t dropped = Receiver->Dropped();
+        const uint64_t dropped = DroppedDatagrams();
         if (dropped < DropsSeen)
             DropsSeen = dropped; // a new socket counts from 0
         if (dropped == DropsSeen)
@@ -153,7 +163,7 @@ void TNMUDP::SettlePacedRequests(const std::function<bool()>& cancelled) {
                 break;
             std::this_thread::sleep_for(microseconds(200));
         }
-        const uint64_t dropped = Receiver->Dropped();
+        const uint64_t dropped = DroppedDatagrams();
         if (dropped <= DropsSeen || steady_clock::now() >= deadline) {
             DropsSeen = std::min(DropsSeen, dropped);
             return;

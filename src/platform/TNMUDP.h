@@ -48,6 +48,9 @@ public:
     // socket can be created.
     explicit TNMUDP(int localPort, QObject* parent = nullptr);
     TNMUDP(int localPort, ReceiveBufferRequest buffer, QObject* parent = nullptr);
+    // The same with room for only `maxQueued` datagrams between the reading thread and the
+    // owner (to show what a socket does when its reader is held).
+    TNMUDP(int localPort, ReceiveBufferRequest buffer, size_t maxQueued);
     ~TNMUDP() override;
 
     // Closes the socket and opens a new one on `port`; datagrams not yet reported are
@@ -62,7 +65,7 @@ public:
     int ReceiveBufferSize() const;
     // Datagrams the system dropped at the current socket for want of receive buffer
     // (0 after a reopening). Any thread.
-    uint64_t DroppedDatagrams() const { return Receiver->Dropped(); }
+    uint64_t DroppedDatagrams() const;
 
     // Sends one datagram to host:port (port used as 16 bits). Safe from any thread: the
     // destination travels with the call. Throws std::invalid_argument("Invalid buffer")

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <linux/sock_diag.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -182,6 +183,18 @@ int UdpSocket::BoundPort() const {
         return 0;
     }
     return ntohs(local.sin_port);
+}
+
+uint64_t UdpSocket::Dropped() const {
+    uint64_t dropped = Drops.load(std::memory_order_relaxed);
+#ifdef SO_MEMINFO
+    uint32_t info[SK_MEMINFO_VARS] = {};
+    socklen_t length = sizeof info;
+    if (Handle >= 0 && ::getsockopt(Handle, SOL_SOCKET, SO_MEMINFO, info, &length) == 0 &&
+        length > SK_MEMINFO_DROPS * sizeof(uint32_t))
+        dropped = std::max<uint64_t>(dropped, info[SK_MEMINFO_DROPS]);
+#endif
+    return dropped;
 }
 
 int UdpSocket::ReceiveBufferSize() const {

@@ -88,10 +88,10 @@ public:
     int BoundPort() const;
     // The receive buffer size the system granted, in bytes; 0 when closed.
     int ReceiveBufferSize() const;
-    // Datagrams the system dropped at this socket for want of receive buffer, as told by
-    // the latest datagram received (every drop is told by the datagrams read after it).
-    // Any thread.
-    uint64_t Dropped() const { return Drops.load(std::memory_order_relaxed); }
+    // Datagrams the system dropped at this socket for want of receive buffer: the count
+    // the latest datagram received carried, or the system's count now when it is ahead
+    // (drops after the last datagram are told by no datagram). Any thread, while open.
+    uint64_t Dropped() const;
 
 private:
     int Handle = -1;

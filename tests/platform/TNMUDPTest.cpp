@@ -15,6 +15,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <set>
 
 #include <arpa/inet.h>
 #include <latch>
@@ -347,6 +348,44 @@ TEST(TNMUDPTest, BurstWaitsInMemoryWhileTheOwnerIsBusy) {
     EXPECT_TRUE(WaitUntil([&] { return arrivals == Count; }, 10000)) << arrivals << " arrived";
     EXPECT_EQ(std::count(seen.begin(), seen.end(), 1), Count) << "lost or doubled";
     EXPECT_EQ(endpoint.DroppedDatagrams(), 0u);
+}
+
+// Answers the system dropped while the endpoint's reader was held (its small queue full,
+// the owner busy) are asked for again: the pace sends the window's requests anew, and the
+// sender's settling after its last request does so for the last window. Every server
+// ends up heard, however much was dropped.
+TEST(TNMUDPTest, AnswersDroppedWhileTheReaderWasHeldAreAskedForAgain) {
+    constexpr int Count = 600;
+    FakeServerFarm farm;
+    FakeServerConfig base;
+    base.DelayMs = 300; // every answer comes late, so many come at once
+    ASSERT_GE(farm.AddMany(Count, RunIp("127.20.50.1"), 27015, base), 0) << farm.LastError();
+    ASSERT_TRUE(farm.Start()) << farm.LastError();
+    TNMUDP endpoint(0, ReceiveBufferRequest::Stock(), 32);
+    endpoint.SetAnswerTest(&LooksLikeInfoAnswer);
+    std::set<std::string> heard;
+    endpoint.OnDataReceived = [&](TNMUDP&, int numberBytes, const std::string& ip, int) {
+        if (numberBytes > 0)
+            heard.insert(ip);
+    };
+    std::atomic<bool> done{false};
+    std::thread sender([&] {
+        for (int i = 0; i < Count; ++i) {
+            endpoint.WaitForReceiveRoom();
+            endpoint.SendDatagram(FarmAddress(RunIp("127.20.50.1"), i), 27015, InfoRequest());
+        }
+        endpoint.SettlePacedRequests();
+        done = true;
+    });
+    // The owner takes nothing for a while: its queue fills and the system drops the rest.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    const bool allHeard = WaitUntil([&] { return done && heard.size() == size_t{Count}; }, 20000);
+    sender.join();
+    EXPECT_GT(endpoint.DroppedDatagrams(), 0u) << "nothing was dropped: the test shows nothing";
+    EXPECT_TRUE(allHeard) << heard.size() << " of " << Count << " heard, "
+                          << endpoint.DroppedDatagrams() << " dropped, "
+                          << endpoint.ResentRequests() << " sent again";
+    EXPECT_GT(endpoint.ResentRequests(), 0u);
 }
 
 // A queue that once filled up stops the reading thread only until the owner takes from
