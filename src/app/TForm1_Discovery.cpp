@@ -152,6 +152,11 @@ void TForm1::BuildDiscovery() {
         if (NMUDP1)
             NMUDP1->WaitForReceiveRoom([this] { return Search->Stopping(); });
     });
+    // Answers of the last requests that the system dropped are asked for again.
+    Search->SetSettle([this] {
+        if (NMUDP1)
+            NMUDP1->SettlePacedRequests([this] { return Search->Stopping(); });
+    });
     Search->LogChanged = [this](const SearchLog& log) {
         QStringList lines;
         for (const std::string& line : log.Lines())

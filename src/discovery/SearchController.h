@@ -54,6 +54,7 @@ public:
 
     // How the worker keeps its pace to the answers' intake (see SearchThread::SetPace).
     void SetPace(SearchThread::PaceFunction pace) { Worker.SetPace(std::move(pace)); }
+    void SetSettle(SearchThread::PaceFunction settle) { Worker.SetSettle(std::move(settle)); }
 
     // Button_BeginClick: pauses a running scan, continues a paused one, otherwise starts
     // one after the checks (no ports: invalid-port message; then From and To with the

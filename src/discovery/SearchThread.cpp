@@ -154,6 +154,8 @@ void SearchThread::Run(SearchRange range, std::function<void()> onFinished) {
         if (address == range.RangeEnd || StopRequested.load())
             break;
     }
+    if (!aborted && Settle)
+        Settle();
     FinishTick = TheClock.TickCount();
     IsFinished = true;
     if (onFinished)

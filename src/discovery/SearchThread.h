@@ -64,6 +64,10 @@ public:
 
     // The pace for the walks started from now on; none by default.
     void SetPace(PaceFunction pace) { Pace = std::move(pace); }
+    // Called on the worker once after the last request of a walk that was not aborted,
+    // before it ends: may hold it while the last answers come in (and send again what
+    // was lost). None by default.
+    void SetSettle(PaceFunction settle) { Settle = std::move(settle); }
 
     // Starts a walk. A previous walk is asked to stop and joined first, so there is never
     // more than one worker. Throws std::system_error when no thread can be created.
@@ -99,6 +103,7 @@ private:
 
     SendFunction Send;
     PaceFunction Pace;
+    PaceFunction Settle;
     const Clock& TheClock;
 
     std::mutex PauseMutex;

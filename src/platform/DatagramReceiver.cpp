@@ -5,8 +5,9 @@
 #include <system_error>
 #include <unistd.h>
 
-DatagramReceiver::DatagramReceiver(const UdpSocket& socket, std::function<void()> onQueued)
-    : Socket(socket), OnQueued(std::move(onQueued)) {}
+DatagramReceiver::DatagramReceiver(const UdpSocket& socket, std::function<void()> onQueued,
+                                   size_t maxQueued)
+    : Socket(socket), OnQueued(std::move(onQueued)), QueueLimit(std::max<size_t>(maxQueued, 1)) {}
 
 DatagramReceiver::~DatagramReceiver() {
     Stop();
@@ -65,7 +66,7 @@ bool DatagramReceiver::Take(Batch& out) {
         if (Queue.empty()) {
             return false;
         }
-        hadRoom = QueuedDatagrams < MaxQueuedDatagrams && QueueBytes < MaxQueuedBytes;
+        hadRoom = QueuedDatagrams < QueueLimit && QueueBytes < MaxQueuedBytes;
         out = std::move(Queue.front());
         Queue.pop_front();
         QueueBytes -= out.Bytes.size();
@@ -87,7 +88,7 @@ void DatagramReceiver::Run() {
             std::unique_lock lock(Mutex);
             Room.wait(lock, [this] {
                 return StopRequested ||
-                       (QueuedDatagrams < MaxQueuedDatagrams && QueueBytes < MaxQueuedBytes);
+                       (QueuedDatagrams < QueueLimit && QueueBytes < MaxQueuedBytes);
             });
             if (StopRequested) {
                 return;

@@ -44,8 +44,10 @@ public:
 
     // `socket` must stay open and unchanged from Start until Stop. `onQueued` runs on the
     // receiving thread after arrivals were queued into an empty queue; it must be cheap
-    // and thread-safe (it only wakes the owner).
-    DatagramReceiver(const UdpSocket& socket, std::function<void()> onQueued);
+    // and thread-safe (it only wakes the owner). `maxQueued` datagrams may wait before the
+    // thread stops reading.
+    DatagramReceiver(const UdpSocket& socket, std::function<void()> onQueued,
+                     size_t maxQueued = MaxQueuedDatagrams);
     ~DatagramReceiver(); // stops
     DatagramReceiver(const DatagramReceiver&) = delete;
     DatagramReceiver& operator=(const DatagramReceiver&) = delete;
@@ -63,6 +65,8 @@ public:
     uint64_t Read() const { return ReadCount.load(std::memory_order_acquire); }
     // Of those, the ones the answer test took (all while there is none). Any thread.
     uint64_t Answers() const { return AnswerCount.load(std::memory_order_acquire); }
+    // Datagrams the system dropped at the socket for want of buffer. Any thread.
+    uint64_t Dropped() const { return Socket.Dropped(); }
     void SetAnswerTest(AnswerTest test) { Test.store(test, std::memory_order_release); }
 
 private:
@@ -71,6 +75,7 @@ private:
 
     const UdpSocket& Socket;
     std::function<void()> OnQueued;
+    const size_t QueueLimit;
 
     mutable std::mutex Mutex;
     std::condition_variable Room; // the owner took from a full queue, or a stop

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <deque>
 #include <mutex>
 #include <thread>
 
@@ -24,6 +25,17 @@ constexpr int ReaderLateMs = 2;
 constexpr int OwnerWaitLimitMs = 1000;
 // Room for answers even where the system reports a tiny buffer.
 constexpr int64_t MinAnswerRoom = 16;
+// The last answers of a walk: in after this long without a datagram read, and waited for
+// no longer than the limit.
+constexpr int SettleQuietMs = 400;
+constexpr int SettleLimitMs = 3000;
+// Drops seen again while a window is being sent anew: at most this many sendings in a row.
+constexpr int MaxResendRounds = 4;
+// The latest paced requests kept for sending anew: those whose answers may still come,
+// several buffers' worth (answers come back within a few buffers of their requests).
+constexpr int64_t WindowBuffers = 8;
+constexpr size_t MinWindow = 4096;
+constexpr size_t MaxWindow = size_t{1} << 16;
 
 } // namespace
 
@@ -31,10 +43,15 @@ TNMUDP::TNMUDP(int localPort, QObject* parent)
     : TNMUDP(localPort, ReceiveBufferRequest{}, parent) {}
 
 TNMUDP::TNMUDP(int localPort, ReceiveBufferRequest buffer, QObject* parent)
-    : QObject(parent), RequestedPort(localPort), BufferRequest(buffer),
-      Socket(std::make_unique<UdpSocket>()) {
+    : TNMUDP(localPort, buffer, DatagramReceiver::MaxQueuedDatagrams) {
+    setParent(parent);
+}
+
+TNMUDP::TNMUDP(int localPort, ReceiveBufferRequest buffer, size_t maxQueued)
+    : RequestedPort(localPort), BufferRequest(buffer), Socket(std::make_unique<UdpSocket>()) {
     Bridge = new WorkerBridge([this] { Deliver(); }, this);
-    Receiver = std::make_unique<DatagramReceiver>(*Socket, [bridge = Bridge] { bridge->Notify(); });
+    Receiver = std::make_unique<DatagramReceiver>(
+        *Socket, [bridge = Bridge] { bridge->Notify(); }, maxQueued);
     OpenSocket();
 }
 
@@ -69,6 +86,18 @@ void TNMUDP::SendDatagram(const std::string& host, int port, std::span<const uin
     }
     std::shared_lock lock(SocketLock);
     Socket->SendTo(*address, port, bytes);
+    if (PacedSender == std::this_thread::get_id()) {
+        // The request the pace was just asked for: kept while its answer may still come.
+        lock.unlock();
+        std::lock_guard pace(PaceMutex);
+        PacedSender = std::thread::id{};
+        RememberPaced({*address, port, std::vector<uint8_t>(bytes.begin(), bytes.end())});
+    }
+}
+
+uint64_t TNMUDP::DroppedDatagrams() const {
+    std::shared_lock lock(SocketLock);
+    return Socket->Dropped();
 }
 
 bool TNMUDP::SocketHasPending() const {
@@ -77,8 +106,84 @@ bool TNMUDP::SocketHasPending() const {
 }
 
 void TNMUDP::WaitForReceiveRoom(const std::function<bool()>& cancelled) {
+    std::lock_guard lock(PaceMutex);
+    if (ResendAfterDrops(cancelled) && WaitForRoomLocked(cancelled))
+        PacedSender = std::this_thread::get_id();
+}
+
+bool TNMUDP::ResendAfterDrops(const std::function<bool()>& cancelled) {
+    // Answers the system dropped since the last look (the reading thread could not run
+    // while they came): the requests of the window in which they happened go out again,
+    // each within the pace, and the window stays tight from now on. A busy machine makes
+    // a scan slower, never emptier.
+    for (int round = 0; round < MaxResendRounds; ++round) {
+        const uint64_t dropped = DroppedDatagrams();
+        if (dropped < DropsSeen)
+            DropsSeen = dropped; // a new socket counts from 0
+        if (dropped == DropsSeen)
+            break;
+        DropsSeen = dropped;
+        Cautious = true;
+        std::deque<PacedSend> again;
+        again.swap(Window);
+        for (const PacedSend& send : again) {
+            if (!WaitForRoomLocked(cancelled))
+                return false;
+            {
+                std::shared_lock socketLock(SocketLock);
+                Socket->SendTo(send.To, send.Port, send.Bytes);
+            }
+            RememberPaced(send);
+            ++Resent;
+        }
+    }
+    return true;
+}
+
+void TNMUDP::SettlePacedRequests(const std::function<bool()>& cancelled) {
     using namespace std::chrono;
     std::lock_guard lock(PaceMutex);
+    const auto deadline = steady_clock::now() + milliseconds(SettleLimitMs);
+    for (int round = 0; round <= MaxResendRounds; ++round) {
+        // In: every paced request answered, or nothing read for a while and nothing waiting.
+        uint64_t readSeen = Receiver->Read();
+        auto lastRead = steady_clock::now();
+        for (;;) {
+            if (cancelled && cancelled())
+                return;
+            const auto now = steady_clock::now();
+            if (const uint64_t read = Receiver->Read(); read != readSeen) {
+                readSeen = read;
+                lastRead = now;
+            }
+            const int64_t outstanding =
+                PacedRequests - WrittenOff - static_cast<int64_t>(Receiver->Answers());
+            if (outstanding <= 0 || now >= deadline ||
+                (now - lastRead >= milliseconds(SettleQuietMs) && !SocketHasPending()))
+                break;
+            std::this_thread::sleep_for(microseconds(200));
+        }
+        const uint64_t dropped = DroppedDatagrams();
+        if (dropped <= DropsSeen || steady_clock::now() >= deadline) {
+            DropsSeen = std::min(DropsSeen, dropped);
+            return;
+        }
+        if (!ResendAfterDrops(cancelled))
+            return;
+    }
+}
+
+void TNMUDP::RememberPaced(PacedSend send) {
+    Window.push_back(std::move(send));
+    const size_t span = std::clamp<size_t>(
+        static_cast<size_t>(WindowBuffers * Room.load(std::memory_order_relaxed)), MinWindow,
+        MaxWindow);
+    while (Window.size() > span)
+        Window.pop_front();
+}
+
+bool TNMUDP::WaitForRoomLocked(const std::function<bool()>& cancelled) {
+    using namespace std::chrono;
     const int64_t room = Room.load(std::memory_order_relaxed);
     if (Allowance == 0)
         Allowance = room;
@@ -93,7 +198,7 @@ void TNMUDP::WaitForReceiveRoom(const std::function<bool()>& cancelled) {
         return PacedRequests - WrittenOff - static_cast<int64_t>(Receiver->Answers());
     };
     if (outstanding() <= Allowance && Receiver->Queued() < DatagramReceiver::MaxQueuedDatagrams / 2)
-        return;
+        return true;
     const auto start = steady_clock::now();
     auto quietSince = start;
     auto lastRead = start;
@@ -103,7 +208,7 @@ void TNMUDP::WaitForReceiveRoom(const std::function<bool()>& cancelled) {
         // Whoever waits for the sender (the UI thread starting the next scan) waits no
         // longer than this.
         if (cancelled && cancelled())
-            return;
+            return false;
         const auto now = steady_clock::now();
         const uint64_t answers = Receiver->Answers();
         if (answers != AnswersSeen) {
@@ -119,9 +224,9 @@ void TNMUDP::WaitForReceiveRoom(const std::function<bool()>& cancelled) {
         // hold the sender for ever.
         const bool ownerBehind = Receiver->Queued() >= DatagramReceiver::MaxQueuedDatagrams / 2;
         if (ownerBehind && now - start >= milliseconds(OwnerWaitLimitMs))
-            return;
+            return true;
         if (!ownerBehind && outstanding() <= Allowance)
-            return;
+            return true;
         // Datagrams wait that the reading thread has not come to lately: answers may be
         // among them, so nothing is written off meanwhile.
         const bool readerBehind =
@@ -131,11 +236,14 @@ void TNMUDP::WaitForReceiveRoom(const std::function<bool()>& cancelled) {
         } else if (now - quietSince >= milliseconds(WriteOffAfterMs)) {
             // Nothing came back for a while: the rest went where nobody answers. Let the
             // next stretch run further, so an empty range is not walked in small steps;
-            // while some servers answer, only as far as the buffer holds.
+            // while some servers answer, only as far as the buffer holds, and after drops
+            // only a little further, so answers never come in floods again.
             WrittenOff = PacedRequests - static_cast<int64_t>(answers);
             const bool answering = now - LastAnswerSeen < milliseconds(WriteOffWhileAnsweringMs);
-            Allowance = answering ? room : std::min<int64_t>(Allowance * 16, int64_t{1} << 40);
-            return;
+            Allowance = answering
+                            ? room
+                            : std::min<int64_t>(Allowance * (Cautious ? 2 : 16), int64_t{1} << 40);
+            return true;
         }
     }
 }

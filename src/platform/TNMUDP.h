@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -14,6 +15,8 @@
 #include <span>
 #include <stdexcept>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "DatagramReceiver.h"
 
@@ -45,6 +48,9 @@ public:
     // socket can be created.
     explicit TNMUDP(int localPort, QObject* parent = nullptr);
     TNMUDP(int localPort, ReceiveBufferRequest buffer, QObject* parent = nullptr);
+    // The same with room for only `maxQueued` datagrams between the reading thread and the
+    // owner (to show what a socket does when its reader is held).
+    TNMUDP(int localPort, ReceiveBufferRequest buffer, size_t maxQueued);
     ~TNMUDP() override;
 
     // Closes the socket and opens a new one on `port`; datagrams not yet reported are
@@ -57,6 +63,9 @@ public:
     int BoundPort() const;
     // The receive buffer size the system granted, in bytes (0 without a socket).
     int ReceiveBufferSize() const;
+    // Datagrams the system dropped at the current socket for want of receive buffer
+    // (0 after a reopening). Any thread.
+    uint64_t DroppedDatagrams() const;
 
     // Sends one datagram to host:port (port used as 16 bits). Safe from any thread: the
     // destination travels with the call. Throws std::invalid_argument("Invalid buffer")
@@ -69,9 +78,18 @@ public:
     // buffer can hold, so that answers arriving while this endpoint's thread cannot run
     // are never dropped. Requests that stay unanswered for a few milliseconds are written
     // off, and the allowance grows while nothing answers, so a range where nobody listens
-    // is walked at full speed. Usually returns at once.
+    // is walked at full speed. Usually returns at once. Answers the system dropped
+    // meanwhile (told by the socket's own counter) make it send the latest paced requests
+    // again, within the pace, before it returns, and keep the pace tight from then on.
     // `cancelled`, asked while waiting, ends the wait at once (a scan being stopped).
     void WaitForReceiveRoom(const std::function<bool()>& cancelled = {});
+    // For the same sender after its last request: waits (at most a few seconds) until the
+    // answers of the paced requests are in or nothing more arrives, and sends the latest
+    // requests again, within the pace, while the system dropped answers meanwhile.
+    // `cancelled` ends the wait at once.
+    void SettlePacedRequests(const std::function<bool()>& cancelled = {});
+    // Paced requests sent again after drops, in all.
+    uint64_t ResentRequests() const { return Resent.load(std::memory_order_relaxed); }
     // Which arrivals answer the paced requests (all while unset), so that a flood of
     // other datagrams cannot pass for answers. Any thread.
     void SetAnswerTest(DatagramReceiver::AnswerTest test) { Receiver->SetAnswerTest(test); }
@@ -88,7 +106,20 @@ public:
     std::function<void(TNMUDP&, int, const std::string&, int)> OnDataReceived;
 
 private:
+    // One paced request as it left, kept for sending again.
+    struct PacedSend {
+        Ipv4Address To;
+        int Port = 0;
+        std::vector<uint8_t> Bytes;
+    };
+
     void OpenSocket();
+    // The pace proper, PaceMutex held; false when `cancelled` ended the wait.
+    bool WaitForRoomLocked(const std::function<bool()>& cancelled);
+    // Sends the window again while the socket dropped answers since the last look; false
+    // when `cancelled` ended it.
+    bool ResendAfterDrops(const std::function<bool()>& cancelled);
+    void RememberPaced(PacedSend send);
     // Reports queued arrivals for one turn of the event loop.
     void Deliver();
     // True when datagrams wait in the socket itself, not yet read by the thread.
@@ -111,6 +142,12 @@ private:
     int64_t Allowance = 0;     // requests that may be outstanding; 0 until the first
     uint64_t AnswersSeen = 0;  // answers read at the previous look
     std::chrono::steady_clock::time_point LastAnswerSeen{};
+    uint64_t DropsSeen = 0;       // the socket's drop count at the previous look
+    bool Cautious = false;        // drops were seen: the allowance grows slowly from then on
+    std::deque<PacedSend> Window; // the latest paced requests
+    // The thread whose next send is the request the pace was asked for.
+    std::atomic<std::thread::id> PacedSender{};
+    std::atomic<uint64_t> Resent{0};
     // Counts reopenings, so a delivery turn notices a handler that rebound the endpoint.
     unsigned Generation = 0;
     // The batch being reported and the next arrival in it (owner thread only).

@@ -4,6 +4,8 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <linux/sock_diag.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -39,6 +41,11 @@ int UdpSocket::Open(ReceiveBufferRequest buffer) {
         return errno != 0 ? errno : -1;
     }
     Handle = handle;
+    Drops.store(0, std::memory_order_relaxed);
+    // Each datagram read then carries the system's count of datagrams dropped so far at
+    // this socket for want of buffer.
+    const int on = 1;
+    ::setsockopt(Handle, SOL_SOCKET, SO_RXQ_OVFL, &on, sizeof on);
     // The forced size passes the system limit but needs privilege; the plain one is
     // capped at the limit, which is still far above the default.
     int size = buffer.Bytes;
@@ -96,6 +103,26 @@ void FillFrom(UdpSocket::ReceiveResult& result, const sockaddr_in& from) {
 
 } // namespace
 
+namespace {
+
+// Takes the drop count a received datagram carries into `drops`.
+void NoteDrops(msghdr& message, std::atomic<uint64_t>& drops) {
+    for (cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr; c = CMSG_NXTHDR(&message, c)) {
+        if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SO_RXQ_OVFL &&
+            c->cmsg_len >= CMSG_LEN(sizeof(uint32_t))) {
+            uint32_t dropped = 0;
+            std::memcpy(&dropped, CMSG_DATA(c), sizeof dropped);
+            // The system's counter is 32 bits and only grows; keep the largest seen.
+            uint64_t seen = drops.load(std::memory_order_relaxed);
+            while (dropped > seen &&
+                   !drops.compare_exchange_weak(seen, dropped, std::memory_order_relaxed)) {
+            }
+        }
+    }
+}
+
+} // namespace
+
 int UdpSocket::ReceiveBatch(std::span<Slot> slots, std::span<ReceiveResult> results) const {
     const size_t count = std::min({slots.size(), results.size(), size_t{BatchSize}});
     if (Handle < 0 || count == 0) {
@@ -104,12 +131,15 @@ int UdpSocket::ReceiveBatch(std::span<Slot> slots, std::span<ReceiveResult> resu
     mmsghdr messages[BatchSize]{};
     iovec vectors[BatchSize]{};
     sockaddr_in senders[BatchSize]{};
+    alignas(cmsghdr) char controls[BatchSize][CMSG_SPACE(sizeof(uint32_t))];
     for (size_t i = 0; i < count; ++i) {
         vectors[i] = {slots[i].Bytes, sizeof slots[i].Bytes};
         messages[i].msg_hdr.msg_iov = &vectors[i];
         messages[i].msg_hdr.msg_iovlen = 1;
         messages[i].msg_hdr.msg_name = &senders[i];
         messages[i].msg_hdr.msg_namelen = sizeof senders[i];
+        messages[i].msg_hdr.msg_control = controls[i];
+        messages[i].msg_hdr.msg_controllen = sizeof controls[i];
     }
     const int received =
         ::recvmmsg(Handle, messages, static_cast<unsigned>(count), MSG_DONTWAIT, nullptr);
@@ -121,6 +151,7 @@ int UdpSocket::ReceiveBatch(std::span<Slot> slots, std::span<ReceiveResult> resu
         return 1;
     }
     for (int i = 0; i < received; ++i) {
+        NoteDrops(messages[i].msg_hdr, Drops);
         ReceiveResult& result = results[i];
         result = {};
         FillFrom(result, senders[i]);
@@ -152,6 +183,18 @@ int UdpSocket::BoundPort() const {
         return 0;
     }
     return ntohs(local.sin_port);
+}
+
+uint64_t UdpSocket::Dropped() const {
+    uint64_t dropped = Drops.load(std::memory_order_relaxed);
+#ifdef SO_MEMINFO
+    uint32_t info[SK_MEMINFO_VARS] = {};
+    socklen_t length = sizeof info;
+    if (Handle >= 0 && ::getsockopt(Handle, SOL_SOCKET, SO_MEMINFO, info, &length) == 0 &&
+        length > SK_MEMINFO_DROPS * sizeof(uint32_t))
+        dropped = std::max<uint64_t>(dropped, info[SK_MEMINFO_DROPS]);
+#endif
+    return dropped;
 }
 
 int UdpSocket::ReceiveBufferSize() const {

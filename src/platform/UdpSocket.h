@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -87,7 +88,12 @@ public:
     int BoundPort() const;
     // The receive buffer size the system granted, in bytes; 0 when closed.
     int ReceiveBufferSize() const;
+    // Datagrams the system dropped at this socket for want of receive buffer: the count
+    // the latest datagram received carried, or the system's count now when it is ahead
+    // (drops after the last datagram are told by no datagram). Any thread, while open.
+    uint64_t Dropped() const;
 
 private:
     int Handle = -1;
+    mutable std::atomic<uint64_t> Drops{0};
 };

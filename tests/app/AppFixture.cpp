@@ -12,10 +12,31 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <sys/fsuid.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <map>
 #include <sstream>
 #include <vector>
+
+namespace {
+
+// The waits of WhenModal not yet over. A wait outlives its test when its dialog never
+// came; a fixture ends them all, so no later test's dialog meets an earlier test's action
+// (whose references are gone by then).
+std::vector<QPointer<QTimer>>& PendingModalWaits() {
+    static std::vector<QPointer<QTimer>> waits;
+    return waits;
+}
+
+void EndModalWaits() {
+    for (const QPointer<QTimer>& timer : PendingModalWaits())
+        delete timer.data();
+    PendingModalWaits().clear();
+}
+
+} // namespace
 
 AppFixture::AppFixture() {
     PreviousDirectory = std::filesystem::current_path().string();
@@ -24,6 +45,7 @@ AppFixture::AppFixture() {
 
 AppFixture::~AppFixture() {
     Destroy();
+    EndModalWaits();
     Dialogs::ClearAnswers();
     std::filesystem::current_path(PreviousDirectory);
 }
@@ -68,9 +90,27 @@ std::string AppFixture::IniValue(const std::string& section, const std::string& 
     return "<missing>";
 }
 
+std::optional<bool> RunWithoutRootFileRights(const std::function<bool()>& action) {
+    if (geteuid() != 0)
+        return action();
+    constexpr int Nobody = 65534;
+    // Both calls answer the previous identity; asking again tells whether it took.
+    setfsgid(Nobody);
+    setfsuid(Nobody);
+    const bool switched =
+        setfsuid(static_cast<uid_t>(-1)) == Nobody && setfsgid(static_cast<gid_t>(-1)) == Nobody;
+    std::optional<bool> result;
+    if (switched)
+        result = action();
+    setfsuid(0);
+    setfsgid(0);
+    return result;
+}
+
 void WhenModal(const std::function<void(QWidget*)>& action) {
     // Owned by the application, so a timer whose dialog never came is freed with it.
     auto* timer = new QTimer(qApp);
+    PendingModalWaits().emplace_back(timer);
     auto deadline = std::make_shared<QDeadlineTimer>(10000);
     QObject::connect(timer, &QTimer::timeout, [timer, action, deadline] {
         QWidget* modal = QApplication::activeModalWidget();

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -38,6 +39,13 @@ public:
 private:
     std::string PreviousDirectory;
 };
+
+// Runs `action` on this thread without root's right to bypass file permissions, in this
+// very process: for root with the file rights of user "nobody" (the thread's file-system
+// identity), for an ordinary user as it is. A forked child is no way to do this here: a
+// child of a process with threads may wait for ever on a lock another thread held at the
+// fork. nullopt when the rights could not be changed.
+std::optional<bool> RunWithoutRootFileRights(const std::function<bool()>& action);
 
 // Calls `action` with the active modal window as soon as one is open (bounded wait).
 void WhenModal(const std::function<void(QWidget*)>& action);

@@ -8,6 +8,7 @@
 #include "FakeServer.h"
 #include "Gbk.h"
 #include "RecordingProgram.h"
+#include "RunAddresses.h"
 #include "ServerListModel.h"
 #include "TForm1.h"
 #include "TestRow.h"
@@ -123,13 +124,13 @@ TEST_P(DialogInTray, ClosingItKeepsTheProgramAndQuittingFromTheTraySavesEverythi
     QTimer::singleShot(0, &guard, [&] {
         Form1->Tray->UseIcon(tray);
         // A favorite added in this run, which the close sequence must write.
-        Form1->Model().Favorites.Add(Row("127.40.9.1"));
+        Form1->Model().Favorites.Add(Row(RunIp("127.40.9.1")));
         road.Open(tray);
         // Time for a quit asked by the closed dialog to end the loop.
         QTimer::singleShot(300, Form1, [&] {
             stillRunning = true;
             hiddenBeforeExit = Form1 && !Form1->isVisible();
-            Form1->Edit_FromIP->setText(QStringLiteral("127.40.9.9"));
+            Form1->Edit_FromIP->setText(QString::fromStdString(RunIp("127.40.9.9")));
             watch.ExitChosen = true;
             Find<QAction>("Exit4")->trigger();
         });
@@ -151,8 +152,8 @@ TEST_P(DialogInTray, ClosingItKeepsTheProgramAndQuittingFromTheTraySavesEverythi
     EXPECT_TRUE(stillRunning);
     EXPECT_TRUE(hiddenBeforeExit);
     EXPECT_TRUE(watch.QuitAsked);
-    EXPECT_EQ(App.IniValue("SearchRange", "FromIP"), "127.40.9.9");
-    EXPECT_NE(App.Dir.Read("favorite47.dat").find("127.40.9.1"), std::string::npos);
+    EXPECT_EQ(App.IniValue("SearchRange", "FromIP"), RunIp("127.40.9.9"));
+    EXPECT_NE(App.Dir.Read("favorite47.dat").find(RunIp("127.40.9.1")), std::string::npos);
     EXPECT_EQ(WaitForRecord(App.Dir.File("game.txt"), road.GameStarts ? 5000 : 100).has_value(),
               road.GameStarts);
 }
@@ -169,12 +170,12 @@ INSTANTIATE_TEST_SUITE_P(
         TrayRoad{"AutoJoinConfirmedWhileInTheTray", "TForm_MakeSure",
                  [](StandInTray&) {
                      Form1->Edit_Auto1->setText(QStringLiteral("Tray"));
-                     Form1->Edit_Auto2->setText(QStringLiteral("127.40.9.2"));
+                     Form1->Edit_Auto2->setText(QString::fromStdString(RunIp("127.40.9.2")));
                      Form1->Edit_Auto3->setText(QStringLiteral("27015"));
                      QTest::mouseClick(Find<QToolButton>("ToolButton_AutoJoin"), Qt::LeftButton);
                      ToTray();
                      FakeServerConfig server;
-                     server.Ip = "127.40.9.2";
+                     server.Ip = RunIp("127.40.9.2");
                      server.Port = 27015;
                      server.Players = 3;
                      server.MaxPlayers = 16;
@@ -187,7 +188,7 @@ INSTANTIATE_TEST_SUITE_P(
                  true},
         TrayRoad{"LaunchFailedAfterTheJoinHidTheWindow", "TForm_Warnning",
                  [](StandInTray&) {
-                     Form1->Model().SearchResults.Add(Row("127.40.9.3"));
+                     Form1->Model().SearchResults.Add(Row(RunIp("127.40.9.3")));
                      Form1->SearchResultsModel->Flush();
                      QTreeView* view = Find<QTreeView>("ListView_Server");
                      view->selectionModel()->select(view->model()->index(0, 0),

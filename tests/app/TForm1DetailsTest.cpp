@@ -7,6 +7,7 @@
 #include "FakeClock.h"
 #include "FakeServer.h"
 #include "Gbk.h"
+#include "RunAddresses.h"
 #include "TForm1.h"
 #include "TNMUDP.h"
 #include "TestRow.h"
@@ -143,16 +144,17 @@ class DetailsPage : public Details, public testing::WithParamInterface<PageCase>
 
 TEST_P(DetailsPage, PickedRowFillsThePanelAndTakesTheInfoAnswer) {
     const PageCase& c = GetParam();
-    const FakeServerConfig config = DetailServer("127.41.0.1", Name);
+    const FakeServerConfig config = DetailServer(RunIp("127.41.0.1"), Name);
     const int id = Farm.Add(config);
     ASSERT_TRUE(Farm.Start()) << Farm.LastError();
-    AddRows({"127.41.0.1"});
+    AddRows({RunIp("127.41.0.1")});
     Pages->setCurrentIndex(c.Page);
 
     // Picked by code: the current row moves to it.
     Server->setCurrentIndex(Server->model()->index(0, 0));
-    EXPECT_EQ(Form1->windowTitle().toStdString(), "Quarrix  V1.6.0   -   127.41.0.1 : 27015");
-    EXPECT_EQ(Form1->Model().SelectedAddress, "127.41.0.1:27015");
+    EXPECT_EQ(Form1->windowTitle().toStdString(),
+              RunIp("Quarrix  V1.6.0   -   127.41.0.1 : 27015"));
+    EXPECT_EQ(Form1->Model().SelectedAddress, RunIp("127.41.0.1:27015"));
     QTreeWidget* awaited = c.PlayersShown ? Players : Rules;
     ASSERT_TRUE(QTest::qWaitFor([&] { return awaited->topLevelItemCount() > 0; }, 5000));
 
@@ -170,7 +172,7 @@ TEST_P(DetailsPage, PickedRowFillsThePanelAndTakesTheInfoAnswer) {
     }
     ServerStructure row;
     row.Name = config.Name;
-    row.IP = "127.41.0.1";
+    row.IP = RunIp("127.41.0.1");
     row.Port = "27015";
     row.Map = config.Map;
     row.Players = "2";
@@ -190,14 +192,14 @@ INSTANTIATE_TEST_SUITE_P(Pages, DetailsPage,
                          [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(Details, PageChangedBeforeTheRulesAnswerShowsItThenAsksForPlayers) {
-    FakeServerConfig config = DetailServer("127.41.0.2", Name);
+    FakeServerConfig config = DetailServer(RunIp("127.41.0.2"), Name);
     config.DelayMs = 150;
     const int id = Farm.Add(config);
     ASSERT_TRUE(Farm.Start()) << Farm.LastError();
     // In continuous mode a tab change starts no refresh pass, whose closing details query
     // would cut into this one.
     Find<QToolButton>("ToolButton_Auto")->setChecked(true);
-    AddRows({"127.41.0.1", "127.41.0.2"}); // nobody answers at the first
+    AddRows({RunIp("127.41.0.1"), RunIp("127.41.0.2")}); // nobody answers at the first
     Server->setCurrentIndex(Server->model()->index(0, 0));
     QTest::keyClick(Server, Qt::Key_Down); // the second picked by the keyboard
     ASSERT_TRUE(QTest::qWaitFor([&] { return Farm.RequestCount() >= 2; }, 5000));
@@ -210,14 +212,14 @@ TEST_F(Details, PageChangedBeforeTheRulesAnswerShowsItThenAsksForPlayers) {
 }
 
 TEST_F(Details, RulesAnswerUnder512BytesLeavesTheRulesUnshown) {
-    FakeServerConfig config = DetailServer("127.41.0.3", Name);
+    FakeServerConfig config = DetailServer(RunIp("127.41.0.3"), Name);
     config.Rules = {{"mp_buytime", "1.5"}, {"cm_nextmap", "de_nuke"}};
     const int id = Farm.Add(config);
     ASSERT_TRUE(Farm.Start()) << Farm.LastError();
     ASSERT_LT(BuildRulesAnswer(config).size(), 512u);
     // In continuous mode the tab change below starts no refresh pass of its own.
     Find<QToolButton>("ToolButton_Auto")->setChecked(true);
-    AddRows({"127.41.0.3"});
+    AddRows({RunIp("127.41.0.3")});
     Server->setCurrentIndex(Server->model()->index(0, 0));
     ASSERT_TRUE(QTest::qWaitFor([&] { return Farm.AnswersSent() == 2; }, 5000));
     // A second query on the players page; once its players show, the short rules answer,
@@ -231,14 +233,14 @@ TEST_F(Details, RulesAnswerUnder512BytesLeavesTheRulesUnshown) {
 }
 
 TEST_F(Details, LateAnswerOfTheServerPickedBeforeNeverFillsThePanel) {
-    FakeServerConfig first = DetailServer("127.41.0.4", "先选的");
+    FakeServerConfig first = DetailServer(RunIp("127.41.0.4"), "先选的");
     first.DelayMs = 200;
-    FakeServerConfig second = DetailServer("127.41.0.5", "后选的");
+    FakeServerConfig second = DetailServer(RunIp("127.41.0.5"), "后选的");
     second.DelayMs = 600;
     const int a = Farm.Add(first);
     const int b = Farm.Add(second);
     ASSERT_TRUE(Farm.Start()) << Farm.LastError();
-    AddRows({"127.41.0.4", "127.41.0.5"});
+    AddRows({RunIp("127.41.0.4"), RunIp("127.41.0.5")});
     // The first picked by the mouse, the second at once by the keyboard.
     QTest::mouseClick(Server->viewport(), Qt::LeftButton, {},
                       Server->visualRect(Server->model()->index(0, 0)).center());
@@ -248,23 +250,23 @@ TEST_F(Details, LateAnswerOfTheServerPickedBeforeNeverFillsThePanel) {
     EXPECT_EQ(Boxes(), ExpectedBoxes(second, true));
     EXPECT_EQ(Kinds(a), "i");
     EXPECT_EQ(Kinds(b), "ir");
-    EXPECT_EQ(Form1->Model().SelectedAddress, "127.41.0.5:27015");
+    EXPECT_EQ(Form1->Model().SelectedAddress, RunIp("127.41.0.5:27015"));
     // The late answer still serves its own row, which was waiting for it.
     EXPECT_EQ(Form1->Model().SearchResults[0].Name, first.Name);
     EXPECT_TRUE(Form1->Model().SearchResults[0].Alive);
 }
 
 TEST_F(Details, PickedFavoriteTakesTheAnswerInTheFirstWaitingRowOfEachList) {
-    const FakeServerConfig config = DetailServer("127.41.0.6", Name);
+    const FakeServerConfig config = DetailServer(RunIp("127.41.0.6"), Name);
     ASSERT_GE(Farm.Add(config), 0);
     ASSERT_TRUE(Farm.Start()) << Farm.LastError();
-    ServerStructure stale = Pending("127.41.0.6");
+    ServerStructure stale = Pending(RunIp("127.41.0.6"));
     stale.Answered = true;
     ServerRows& favorites = Form1->Model().Favorites;
     favorites.Add(stale);
     favorites.Add(stale);
     Form1->RebuildFavoritesView();
-    AddRows({"127.41.0.6"}); // waiting for an answer since it was added
+    AddRows({RunIp("127.41.0.6")}); // waiting for an answer since it was added
     auto* view = Find<QTreeView>("ListView_Favorite");
     ASSERT_EQ(view->model()->rowCount(), 2);
 

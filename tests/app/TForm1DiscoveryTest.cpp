@@ -5,6 +5,7 @@
 #include "FakeServer.h"
 #include "Gbk.h"
 #include "PortPanel.h"
+#include "RunAddresses.h"
 #include "SearchController.h"
 #include "ServerListModel.h"
 #include "TForm1.h"
@@ -129,26 +130,26 @@ protected:
 };
 
 TEST_F(Discovery, ScanListsExactlyTheAnsweringServersAndReturnsToRest) {
-    ASSERT_GE(Farm.Add(Server("127.50.1.3", 27015, "Alpha")), 0);
-    ASSERT_GE(Farm.Add(Server("127.50.1.7", 27016, G("北京 一号"))), 0);
+    ASSERT_GE(Farm.Add(Server(RunIp("127.50.1.3"), 27015, "Alpha")), 0);
+    ASSERT_GE(Farm.Add(Server(RunIp("127.50.1.7"), 27016, G("北京 一号"))), 0);
     // One server on two ports of the list that reports one address: one row.
-    FakeServerConfig twin = Server("127.50.1.12", 27015, "Twin");
+    FakeServerConfig twin = Server(RunIp("127.50.1.12"), 27015, "Twin");
     ASSERT_GE(Farm.Add(twin), 0);
     twin.Port = 27016;
-    twin.ReportedAddress = "127.50.1.12:27015";
+    twin.ReportedAddress = RunIp("127.50.1.12:27015");
     ASSERT_GE(Farm.Add(twin), 0);
-    FakeServerConfig silent = Server("127.50.1.15", 27015, "Silent");
+    FakeServerConfig silent = Server(RunIp("127.50.1.15"), 27015, "Silent");
     silent.Silent = true;
     ASSERT_GE(Farm.Add(silent), 0);
-    const int outside = Farm.Add(Server("127.50.1.30", 27015, "Outside"));
+    const int outside = Farm.Add(Server(RunIp("127.50.1.30"), 27015, "Outside"));
     ASSERT_GE(outside, 0);
     ASSERT_TRUE(Farm.Start()) << Farm.LastError();
 
     // The end box follows every keystroke in the start box, then gets its own text.
-    Type(Form1->Edit_FromIP, QStringLiteral("127.50.1.1"));
-    EXPECT_EQ(Form1->Edit_ToIP->text(), QStringLiteral("127.50.1.1"));
-    Type(Form1->Edit_ToIP, QStringLiteral("127.50.1.20"));
-    EXPECT_EQ(Form1->Edit_FromIP->text(), QStringLiteral("127.50.1.1"));
+    Type(Form1->Edit_FromIP, QString::fromStdString(RunIp("127.50.1.1")));
+    EXPECT_EQ(Form1->Edit_ToIP->text(), QString::fromStdString(RunIp("127.50.1.1")));
+    Type(Form1->Edit_ToIP, QString::fromStdString(RunIp("127.50.1.20")));
+    EXPECT_EQ(Form1->Edit_FromIP->text(), QString::fromStdString(RunIp("127.50.1.1")));
 
     AddPort(QStringLiteral("27016"));
     AddPort(QStringLiteral("27015"));
@@ -166,7 +167,7 @@ TEST_F(Discovery, ScanListsExactlyTheAnsweringServersAndReturnsToRest) {
     ExpectIdle();
     const QStringList log = LogLines();
     ASSERT_EQ(log.size(), 6) << log.join(QLatin1Char('|')).toStdString();
-    EXPECT_EQ(log[1], QStringLiteral("IP 地址: 127.50.1.20"));
+    EXPECT_EQ(log[1], QString::fromStdString(RunIp("IP 地址: 127.50.1.20")));
     EXPECT_EQ(log[2], QStringLiteral("端口: 27016"));
     EXPECT_EQ(log[3], QStringLiteral("总计:  40")); // 20 addresses × 2 ports
     EXPECT_EQ(log[4], QStringLiteral("搜索结束 !"));
@@ -180,9 +181,9 @@ TEST_F(Discovery, ScanListsExactlyTheAnsweringServersAndReturnsToRest) {
     std::set<QString> rows;
     for (int r = 0; r < Rows(); ++r)
         rows.insert(Cell(r, 0) + QLatin1Char('@') + Cell(r, 1) + QLatin1Char(':') + Cell(r, 2));
-    EXPECT_EQ(rows, (std::set<QString>{QStringLiteral("Alpha@127.50.1.3:27015"),
-                                       QStringLiteral("北京 一号@127.50.1.7:27016"),
-                                       QStringLiteral("Twin@127.50.1.12:27015")}));
+    EXPECT_EQ(rows, (std::set<QString>{QString::fromStdString(RunIp("Alpha@127.50.1.3:27015")),
+                                       QString::fromStdString(RunIp("北京 一号@127.50.1.7:27016")),
+                                       QString::fromStdString(RunIp("Twin@127.50.1.12:27015"))}));
 
     // Every request (the info request of each dialect) left through NMUDP1, none went
     // outside the range.
@@ -194,8 +195,8 @@ TEST_F(Discovery, ScanListsExactlyTheAnsweringServersAndReturnsToRest) {
 
     // The settings saved at close carry the port list the scan used.
     Form1->close();
-    EXPECT_EQ(App.IniValue("SearchRange", "FromIP"), "127.50.1.1");
-    EXPECT_EQ(App.IniValue("SearchRange", "ToIP"), "127.50.1.20");
+    EXPECT_EQ(App.IniValue("SearchRange", "FromIP"), RunIp("127.50.1.1"));
+    EXPECT_EQ(App.IniValue("SearchRange", "ToIP"), RunIp("127.50.1.20"));
     EXPECT_EQ(App.IniValue("SearchPorts", "Port0"), "27015");
     EXPECT_EQ(App.IniValue("SearchPorts", "Port1"), "27016");
     EXPECT_EQ(App.IniValue("SearchPorts", "Port2"), "");
@@ -206,15 +207,15 @@ TEST_F(Discovery, PauseHoldsTheScanContinueResumesItStopEndsIt) {
     // far the walk has come; a marker server outside the range orders the test's view.
     std::vector<int> probes;
     for (int block = 100; block <= 220; ++block) {
-        FakeServerConfig probe = Server("127.50." + std::to_string(block) + ".1", 27015, "");
+        FakeServerConfig probe = Server(RunIp("127.50.") + std::to_string(block) + ".1", 27015, "");
         probe.Silent = true;
         probes.push_back(Farm.Add(probe));
         ASSERT_GE(probes.back(), 0);
     }
-    const int marker = Farm.Add(Server("127.50.99.1", 27015, "Marker"));
+    const int marker = Farm.Add(Server(RunIp("127.50.99.1"), 27015, "Marker"));
     ASSERT_TRUE(Farm.Start()) << Farm.LastError();
-    Type(Form1->Edit_FromIP, QStringLiteral("127.50.100.1"));
-    Type(Form1->Edit_ToIP, QStringLiteral("127.50.220.254"));
+    Type(Form1->Edit_FromIP, QString::fromStdString(RunIp("127.50.100.1")));
+    Type(Form1->Edit_ToIP, QString::fromStdString(RunIp("127.50.220.254")));
     AddPort(QStringLiteral("27015"));
     ClosePorts();
 
@@ -226,7 +227,7 @@ TEST_F(Discovery, PauseHoldsTheScanContinueResumesItStopEndsIt) {
     // After the marker, at most the one request that was already leaving may arrive.
     TNMUDP probeSocket(0);
     const uint8_t ping[] = {'p', 'i', 'n', 'g'};
-    probeSocket.SendDatagram("127.50.99.1", 27015, ping);
+    probeSocket.SendDatagram(RunIp("127.50.99.1"), 27015, ping);
     // Compared by the kernel's receive times, which order arrivals across all sockets.
     auto markerTime = [&]() -> int64_t {
         for (const auto& r : Farm.Requests())
@@ -292,7 +293,7 @@ TEST_F(Discovery, PauseHoldsTheScanContinueResumesItStopEndsIt) {
 }
 
 TEST_F(Discovery, PortEditorDownwardRangeAndRefusedStarts) {
-    ASSERT_GE(Farm.Add(Server("127.50.3.5", 27015, "Middle")), 0);
+    ASSERT_GE(Farm.Add(Server(RunIp("127.50.3.5"), 27015, "Middle")), 0);
     ASSERT_TRUE(Farm.Start()) << Farm.LastError();
     MessageRecorder warnings;
 
@@ -314,13 +315,13 @@ TEST_F(Discovery, PortEditorDownwardRangeAndRefusedStarts) {
 
     // Entered downwards (Enter in the end box starts it): the boxes are exchanged and the
     // walk runs upwards.
-    Type(Form1->Edit_FromIP, QStringLiteral(" 127.50.3.9"));
-    Type(Form1->Edit_ToIP, QStringLiteral("127.50.3.2 "));
+    Type(Form1->Edit_FromIP, QString::fromStdString(RunIp(" 127.50.3.9")));
+    Type(Form1->Edit_ToIP, QString::fromStdString(RunIp("127.50.3.2 ")));
     Enter(Form1->Edit_ToIP);
-    EXPECT_EQ(Form1->Edit_FromIP->text(), QStringLiteral("127.50.3.2 "));
-    EXPECT_EQ(Form1->Edit_ToIP->text(), QStringLiteral(" 127.50.3.9"));
+    EXPECT_EQ(Form1->Edit_FromIP->text(), QString::fromStdString(RunIp("127.50.3.2 ")));
+    EXPECT_EQ(Form1->Edit_ToIP->text(), QString::fromStdString(RunIp(" 127.50.3.9")));
     ASSERT_TRUE(WaitForScanEnd());
-    EXPECT_EQ(LogLines().value(1), QStringLiteral("IP 地址: 127.50.3.9"));
+    EXPECT_EQ(LogLines().value(1), QString::fromStdString(RunIp("IP 地址: 127.50.3.9")));
     EXPECT_EQ(LogLines().value(3), QStringLiteral("总计:  16"));
     ASSERT_TRUE(QTest::qWaitFor([] { return Rows() == 1; }, 5000));
     EXPECT_EQ(Cell(0, 0), QStringLiteral("Middle"));
@@ -328,20 +329,20 @@ TEST_F(Discovery, PortEditorDownwardRangeAndRefusedStarts) {
 
     // Refused starts: each shows its message and nothing starts.
     struct Refusal {
-        const char* From;
-        const char* To;
+        std::string From;
+        std::string To;
         QString Message;
     };
     const Refusal refusals[] = {
-        {"127.50.3.255", "127.50.3.9", InvalidAddress},
-        {"127.50.3.1", "127.50.3", InvalidAddress},
-        {"127.50.3.x", "127.50.3.9", InvalidAddress},
+        {RunIp("127.50.3.255"), RunIp("127.50.3.9"), InvalidAddress},
+        {RunIp("127.50.3.1"), RunIp("127.50.3"), InvalidAddress},
+        {RunIp("127.50.3.x"), RunIp("127.50.3.9"), InvalidAddress},
     };
     for (const Refusal& r : refusals) {
         SCOPED_TRACE(r.From + std::string(" .. ") + r.To);
         warnings.Seen.clear();
-        Type(Form1->Edit_FromIP, QString::fromLatin1(r.From));
-        Type(Form1->Edit_ToIP, QString::fromLatin1(r.To));
+        Type(Form1->Edit_FromIP, QString::fromStdString(r.From));
+        Type(Form1->Edit_ToIP, QString::fromStdString(r.To));
         Enter(Form1->Edit_FromIP);
         ASSERT_EQ(warnings.Seen.size(), 1u);
         EXPECT_EQ(warnings.Seen[0], std::make_pair(r.Message, Notice));
@@ -356,7 +357,7 @@ TEST_F(Discovery, PortEditorDownwardRangeAndRefusedStarts) {
     ClosePorts();
     EXPECT_TRUE(Form1->PortList.empty());
     EXPECT_TRUE(Form1->Edit_Ports->text().isEmpty());
-    Type(Form1->Edit_FromIP, QStringLiteral("127.50.3.1"));
+    Type(Form1->Edit_FromIP, QString::fromStdString(RunIp("127.50.3.1")));
     warnings.Seen.clear();
     Click(Form1->Button_Begin);
     ASSERT_EQ(warnings.Seen.size(), 1u);
@@ -365,18 +366,18 @@ TEST_F(Discovery, PortEditorDownwardRangeAndRefusedStarts) {
 }
 
 TEST_F(Discovery, VersionFilterAndManualAdd) {
-    FakeServerConfig old = Server("127.50.4.2", 27015, "Old");
+    FakeServerConfig old = Server(RunIp("127.50.4.2"), 27015, "Old");
     old.Protocol = 46;
     ASSERT_GE(Farm.Add(old), 0);
-    ASSERT_GE(Farm.Add(Server("127.50.4.3", 27015, "New")), 0);
-    FakeServerConfig manual = Server("127.50.4.9", 27015, "Manual");
+    ASSERT_GE(Farm.Add(Server(RunIp("127.50.4.3"), 27015, "New")), 0);
+    FakeServerConfig manual = Server(RunIp("127.50.4.9"), 27015, "Manual");
     manual.Password = true;
     ASSERT_GE(Farm.Add(manual), 0);
     ASSERT_TRUE(Farm.Start()) << Farm.LastError();
     Form1->Options->IniStructure.Slots[SlotResultFilter1] = "0";
 
-    Type(Form1->Edit_FromIP, QStringLiteral("127.50.4.1"));
-    Type(Form1->Edit_ToIP, QStringLiteral("127.50.4.4"));
+    Type(Form1->Edit_FromIP, QString::fromStdString(RunIp("127.50.4.1")));
+    Type(Form1->Edit_ToIP, QString::fromStdString(RunIp("127.50.4.4")));
     AddPort(QStringLiteral("27015"));
     ClosePorts();
     Click(Form1->Button_Begin);
@@ -387,18 +388,20 @@ TEST_F(Discovery, VersionFilterAndManualAdd) {
     // pending row shows at once, the answer fills it. It is answered after the scan's
     // answers, so by then the CS 1.5 answer has certainly been taken and dropped.
     MessageRecorder warnings;
-    Form1->ComboBox_QuickServerIP->setEditText(QStringLiteral("  127.50.4.9 "));
+    Form1->ComboBox_QuickServerIP->setEditText(QString::fromStdString(RunIp("  127.50.4.9 ")));
     Form1->ComboBox_QuickServerPort->setEditText(QStringLiteral(" 27015"));
     Enter(Form1->ComboBox_QuickServerIP);
     EXPECT_TRUE(warnings.Seen.empty());
-    EXPECT_EQ(Form1->ComboBox_QuickServerIP->currentText(), QStringLiteral("127.50.4.9"));
+    EXPECT_EQ(Form1->ComboBox_QuickServerIP->currentText(),
+              QString::fromStdString(RunIp("127.50.4.9")));
     EXPECT_EQ(Form1->ComboBox_QuickServerPort->currentText(), QStringLiteral("27015"));
     EXPECT_EQ(Form1->ComboBox_QuickServerIP->count(), 1);
-    EXPECT_EQ(Form1->ComboBox_QuickServerIP->itemText(0), QStringLiteral("127.50.4.9"));
+    EXPECT_EQ(Form1->ComboBox_QuickServerIP->itemText(0),
+              QString::fromStdString(RunIp("127.50.4.9")));
     EXPECT_EQ(Form1->ComboBox_QuickServerPort->count(), 3);
     auto manualRow = [] {
         for (int r = 0; r < Rows(); ++r)
-            if (Cell(r, 1) == QStringLiteral("127.50.4.9"))
+            if (Cell(r, 1) == QString::fromStdString(RunIp("127.50.4.9")))
                 return r;
         return -1;
     };

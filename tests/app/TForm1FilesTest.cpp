@@ -9,7 +9,6 @@
 #include "TForm1.h"
 #include "TForm_Options.h"
 #include "TForm_Warnning.h"
-#include "Unprivileged.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -124,7 +123,7 @@ TEST_F(Files, AFavoritesFileTheUserCannotReadIsNamedAndNeitherOverwrittenNorCopi
     for (const char* file : {"Quarrix.ini", "游戏16/favsvrs.dat"})
         ASSERT_EQ(chmod(App.Dir.File(file).c_str(), 0666), 0);
 
-    const std::optional<bool> ok = RunUnprivileged([&] {
+    const std::optional<bool> ok = RunWithoutRootFileRights([&] {
         MessageRecorder messages;
         App.Create();
         App.Show();
@@ -194,7 +193,7 @@ TEST_F(Files, EveryFileNotSavedAtExitIsNamedInOneRealBoxClosedByEnter) {
     App.Dir.Write("favorite00.dat", FavoritesBytes({"192.0.2.4"}));
     const std::string ini = App.Ini();
     ASSERT_EQ(chmod(App.Dir.Path().c_str(), 0555), 0);
-    const std::optional<bool> ok = RunUnprivileged([&] {
+    const std::optional<bool> ok = RunWithoutRootFileRights([&] {
         BoxCloser boxes;
         App.Create();
         App.Show();

@@ -9,6 +9,7 @@
 #include "FakeServer.h"
 #include "Gbk.h"
 #include "RecordingProgram.h"
+#include "RunAddresses.h"
 #include "SearchController.h"
 #include "ServerListModel.h"
 #include "TAboutBox.h"
@@ -122,7 +123,7 @@ TEST_P(JoinButton, StartsTheRowsGameInItsFolderWithTheConnectLine) {
             return prompt.result();
         });
     }
-    SelectNewRow(Row("127.60.0.1", c.Protocol, c.Typed ? "1" : "0"));
+    SelectNewRow(Row(RunIp("127.60.0.1"), c.Protocol, c.Typed ? "1" : "0"));
     Click(Find<QPushButton>("BitBtn_Join"));
     const auto lines = WaitForRecord(App.Dir.File(c.Record));
     ASSERT_TRUE(lines);
@@ -135,35 +136,35 @@ TEST_P(JoinButton, StartsTheRowsGameInItsFolderWithTheConnectLine) {
 
 INSTANTIATE_TEST_SUITE_P(
     Launch, JoinButton,
-    ::testing::Values(JoinCase{"Cs16Defaults",
-                               "47",
-                               "",
-                               std::nullopt,
-                               "game16.txt",
-                               "cs16",
-                               {"-game", "cstrike", "+connect", "127.60.0.1:27015"}},
-                      JoinCase{"Cs15Defaults",
-                               "46",
-                               "",
-                               std::nullopt,
-                               "game15.txt",
-                               "cs15",
-                               {"-console", "-game", "cstrike", "+connect", "127.60.0.1:27015"}},
-                      JoinCase{"Cs16WithPassword",
-                               "47",
-                               "",
-                               "pa55",
-                               "game16.txt",
-                               "cs16",
-                               {"-game", "cstrike", "+connect", "127.60.0.1:27015", "+password",
-                                "pa55"}},
-                      JoinCase{"Cs15EmptyParameter",
-                               "46",
-                               "ModulePath/Parameter1.5=\n",
-                               std::nullopt,
-                               "game15.txt",
-                               "cs15",
-                               {"+connect", "127.60.0.1:27015"}}),
+    ::testing::Values(
+        JoinCase{"Cs16Defaults",
+                 "47",
+                 "",
+                 std::nullopt,
+                 "game16.txt",
+                 "cs16",
+                 {"-game", "cstrike", "+connect", RunIp("127.60.0.1:27015")}},
+        JoinCase{"Cs15Defaults",
+                 "46",
+                 "",
+                 std::nullopt,
+                 "game15.txt",
+                 "cs15",
+                 {"-console", "-game", "cstrike", "+connect", RunIp("127.60.0.1:27015")}},
+        JoinCase{"Cs16WithPassword",
+                 "47",
+                 "",
+                 "pa55",
+                 "game16.txt",
+                 "cs16",
+                 {"-game", "cstrike", "+connect", RunIp("127.60.0.1:27015"), "+password", "pa55"}},
+        JoinCase{"Cs15EmptyParameter",
+                 "46",
+                 "ModulePath/Parameter1.5=\n",
+                 std::nullopt,
+                 "game15.txt",
+                 "cs15",
+                 {"+connect", RunIp("127.60.0.1:27015")}}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 // The settings keep paths as GBK text, as the options dialog stores them; the game in a
@@ -184,13 +185,13 @@ TEST_F(Launch, GameInAChineseFolderStartsThereWithItsTextInTheSystemEncoding) {
         Click(prompt.OKBtn);
         return prompt.result();
     });
-    SelectNewRow(Row("127.60.0.5", "46", "1"));
+    SelectNewRow(Row(RunIp("127.60.0.5"), "46", "1"));
     Click(Find<QPushButton>("BitBtn_Join"));
     EXPECT_TRUE(Messages.Seen.empty());
     const auto lines = WaitForRecord(App.Dir.File("chinese.txt"));
     ASSERT_TRUE(lines);
     EXPECT_EQ(*lines, (Lines{games + "/cs15", "-game", "cstrike", "-名字", "玩家", "+connect",
-                             "127.60.0.5:27015", "+password", "密码一"}));
+                             RunIp("127.60.0.5:27015"), "+password", "密码一"}));
     const auto tool = WaitForRecord(App.Dir.File("tool.txt"));
     ASSERT_TRUE(tool);
     EXPECT_EQ(*tool, Lines{games + "/工具"});
@@ -199,9 +200,9 @@ TEST_F(Launch, GameInAChineseFolderStartsThereWithItsTextInTheSystemEncoding) {
 // A game that the system cannot run is found out before the join pauses the scan, stops
 // the continuous refresh or sends the window to the tray.
 TEST_F(Launch, GameThatCannotStartLeavesScanRefreshAndWindowAsTheyWere) {
-    Open("RunSettings/PauseSearching=1\nRunSettings/StopRefreshing=1\n"
-         "RunSettings/Minimize=1\nSearchRange/FromIP=127.60.16.1\n"
-         "SearchRange/ToIP=127.60.31.254\nSearchPorts/Port0=27015\n");
+    Open("RunSettings/PauseSearching=1\nRunSettings/StopRefreshing=1\n" RunIp(
+        "RunSettings/Minimize=1\nSearchRange/FromIP=127.60.16.1\n")
+             RunIp("SearchRange/ToIP=127.60.31.254\nSearchPorts/Port0=27015\n"));
     // Text with the execute bit: no program this system can start.
     App.Dir.Write("cs16/hl.exe", "not a program\n");
     std::filesystem::permissions(App.Dir.File("cs16/hl.exe"), std::filesystem::perms::owner_all);
@@ -213,7 +214,7 @@ TEST_F(Launch, GameThatCannotStartLeavesScanRefreshAndWindowAsTheyWere) {
     Form1->ToolButton_Auto->setChecked(true);
     ASSERT_TRUE(Form1->Search->Searching());
     ASSERT_TRUE(Form1->Model().AutoRefreshOn);
-    SelectNewRow(Row("127.60.0.6", "47"));
+    SelectNewRow(Row(RunIp("127.60.0.6"), "47"));
 
     Click(Find<QPushButton>("BitBtn_Join"));
     ASSERT_EQ(Messages.Seen.size(), 1u);
@@ -237,8 +238,8 @@ TEST_F(Launch, GameThatCannotStartLeavesScanRefreshAndWindowAsTheyWere) {
 // auto-join take the row the user sees.
 TEST_F(Launch, FilteredFavoritesJoinAndAutoJoinTheRowShown) {
     Open("Favorite/Filter1=0\nFavorite/Filter2=1\n");
-    Form1->Model().Favorites.Add(Row("127.60.4.1", "46"));
-    Form1->Model().Favorites.Add(Row("127.60.4.2", "47"));
+    Form1->Model().Favorites.Add(Row(RunIp("127.60.4.1"), "46"));
+    Form1->Model().Favorites.Add(Row(RunIp("127.60.4.2"), "47"));
     Form1->RebuildFavoritesView();
     QTreeView* view = Find<QTreeView>("ListView_Favorite");
     ASSERT_EQ(view->model()->rowCount(), 1);
@@ -247,11 +248,11 @@ TEST_F(Launch, FilteredFavoritesJoinAndAutoJoinTheRowShown) {
     Click(Find<QPushButton>("BitBtn_Join"));
     const auto lines = WaitForRecord(App.Dir.File("game16.txt"));
     ASSERT_TRUE(lines);
-    EXPECT_EQ(lines->back(), "127.60.4.2:27015");
+    EXPECT_EQ(lines->back(), RunIp("127.60.4.2:27015"));
     EXPECT_FALSE(std::filesystem::exists(App.Dir.File("game15.txt")));
 
     Form1->StartAutoJoin(view);
-    EXPECT_EQ(Find<QLineEdit>("Edit_Auto2")->text(), QStringLiteral("127.60.4.2"));
+    EXPECT_EQ(Find<QLineEdit>("Edit_Auto2")->text(), QString::fromStdString(RunIp("127.60.4.2")));
     Form1->StopAutoJoin();
     EXPECT_TRUE(Messages.Seen.empty());
 }
@@ -259,7 +260,7 @@ TEST_F(Launch, FilteredFavoritesJoinAndAutoJoinTheRowShown) {
 TEST_F(Launch, ADoubleClickOrEnterOnARowJoinsIt) {
     ScopedFakeClock clock;
     Open();
-    const ServerStructure server = Row("127.60.0.1", "47", "0");
+    const ServerStructure server = Row(RunIp("127.60.0.1"), "47", "0");
     SelectNewRow(server);
     QTreeView* view = Find<QTreeView>("ListView_Server");
     const QPoint point = view->visualRect(view->model()->index(0, 1)).center();
@@ -282,7 +283,7 @@ TEST_F(Launch, ADoubleClickOrEnterOnARowJoinsIt) {
     Form1->Model().SearchResults.Replace(0, server);
     const auto lines = WaitForRecord(App.Dir.File("game16.txt"));
     ASSERT_TRUE(lines);
-    EXPECT_EQ(lines->back(), "127.60.0.1:27015");
+    EXPECT_EQ(lines->back(), RunIp("127.60.0.1:27015"));
     std::filesystem::remove(App.Dir.File("game16.txt"));
 
     QTest::keyClick(view, Qt::Key_Return);
@@ -294,9 +295,9 @@ TEST_F(Launch, RowsThatCannotBeJoinedShowTheirMessageAndStartNothing) {
     Open();
     Click(Find<QPushButton>("BitBtn_Join"));
     Form1->JoinSelectedServer(); // a menu item without a selection: nothing
-    SelectNewRow(Row("127.60.0.1 +exec evil.cfg", "47"));
+    SelectNewRow(Row(RunIp("127.60.0.1 +exec evil.cfg"), "47"));
     Click(Find<QPushButton>("BitBtn_Join"));
-    ServerStructure full = Row("127.60.0.2", "47");
+    ServerStructure full = Row(RunIp("127.60.0.2"), "47");
     full.Players = "16"; // full by equal texts
     SelectNewRow(full);
     Form1->JoinSelectedServer();
@@ -320,7 +321,7 @@ TEST_F(Launch, SideToolStartsOnlyWhileNoProcessOfItsNameRuns) {
     ASSERT_EQ(::posix_spawn(&sleeper, running.c_str(), nullptr, nullptr, argv, environ), 0);
     Open("RunSettings/RunCD=1\nModulePath/PathCD=" + App.Dir.File("cd/cdtool") + "\n");
     WriteRecordingProgram(App.Dir.File("cd/cdtool"), App.Dir.File("cd.txt"));
-    SelectNewRow(Row("127.60.0.3", "47"));
+    SelectNewRow(Row(RunIp("127.60.0.3"), "47"));
     Click(Find<QPushButton>("BitBtn_Join"));
     ASSERT_TRUE(WaitForRecord(App.Dir.File("game16.txt")));
     EXPECT_FALSE(std::filesystem::exists(App.Dir.File("cd.txt")));
@@ -369,7 +370,7 @@ protected:
     }
     FakeServerFarm Farm;
     int Server = -1;
-    std::string Ip = "127.60.2.1";
+    std::string Ip = RunIp("127.60.2.1");
 };
 
 TEST_F(AutoJoinRoad, WaitsWhileFullThenConfirmsAndJoinsWithoutAskingAgain) {
@@ -381,10 +382,10 @@ TEST_F(AutoJoinRoad, WaitsWhileFullThenConfirmsAndJoinsWithoutAskingAgain) {
         ++early;
         return int(QDialog::Rejected);
     });
-    SelectNewRow(Row("127.60.2.1", "47"));
+    SelectNewRow(Row(RunIp("127.60.2.1"), "47"));
     Form1->StartAutoJoin(Find<QTreeView>("ListView_Server"));
     EXPECT_TRUE(Find<QToolButton>("ToolButton_AutoJoin")->isChecked());
-    EXPECT_EQ(Find<QLineEdit>("Edit_Auto2")->text(), QStringLiteral("127.60.2.1"));
+    EXPECT_EQ(Find<QLineEdit>("Edit_Auto2")->text(), QString::fromStdString(RunIp("127.60.2.1")));
     EXPECT_EQ(TextColour("Edit_Auto3"), QColor(Qt::red));
     Tick();
     Serve(15); // margin 2: 15 of 16 is not room yet
@@ -398,7 +399,7 @@ TEST_F(AutoJoinRoad, WaitsWhileFullThenConfirmsAndJoinsWithoutAskingAgain) {
         ++prompts;
         auto& sure = static_cast<TForm_MakeSure&>(dialog);
         EXPECT_EQ(sure.Label[1]->text(), QStringLiteral("服务器 : Crowded"));
-        EXPECT_EQ(sure.Label[2]->text(), QStringLiteral("IP 地址 : 127.60.2.1"));
+        EXPECT_EQ(sure.Label[2]->text(), QString::fromStdString(RunIp("IP 地址 : 127.60.2.1")));
         EXPECT_EQ(sure.Label[5]->text(), QStringLiteral("人数 : 14"));
         EXPECT_EQ(sure.Label[6]->text(), QStringLiteral("上限 : 16"));
         EXPECT_EQ(sure.Label[7]->text(), QStringLiteral("版本 : CS1.6"));
@@ -418,7 +419,7 @@ TEST_F(AutoJoinRoad, WaitsWhileFullThenConfirmsAndJoinsWithoutAskingAgain) {
     EXPECT_EQ(prompts, 1);
     const auto lines = WaitForRecord(App.Dir.File("game16.txt"));
     ASSERT_TRUE(lines);
-    EXPECT_EQ(lines->back(), "127.60.2.1:27015");
+    EXPECT_EQ(lines->back(), RunIp("127.60.2.1:27015"));
     EXPECT_FALSE(Find<QToolButton>("ToolButton_AutoJoin")->isChecked());
     EXPECT_NE(TextColour("Edit_Auto3"), QColor(Qt::red));
     EXPECT_EQ(App.IniValue("AutoActions", "Confirm"), "0");
@@ -426,7 +427,7 @@ TEST_F(AutoJoinRoad, WaitsWhileFullThenConfirmsAndJoinsWithoutAskingAgain) {
 }
 
 TEST_F(AutoJoinRoad, CancelEndsTheWaitKeepsTheTargetAndShowsTheTrayIcon) {
-    Ip = "127.60.3.1";
+    Ip = RunIp("127.60.3.1");
     Serve(3);
     OpenWithEndpoint("AutoActions/Confirm=1\n");
     SelectNewRow(Row(Ip, "47"));
@@ -437,7 +438,7 @@ TEST_F(AutoJoinRoad, CancelEndsTheWaitKeepsTheTargetAndShowsTheTrayIcon) {
     EXPECT_EQ(Dialogs::PendingAnswers(DialogKind::Confirmation), 0);
     EXPECT_EQ(Form1->AutoJoin->State(), AutoJoinState::Off);
     EXPECT_FALSE(Find<QToolButton>("ToolButton_AutoJoin")->isChecked());
-    EXPECT_EQ(Find<QLineEdit>("Edit_Auto2")->text(), QStringLiteral("127.60.3.1"));
+    EXPECT_EQ(Find<QLineEdit>("Edit_Auto2")->text(), QString::fromStdString(RunIp("127.60.3.1")));
     EXPECT_TRUE(Form1->Tray->IconVisible());
     EXPECT_FALSE(std::filesystem::exists(App.Dir.File("game16.txt")));
 }

@@ -271,14 +271,14 @@ TEST(StartUp, SettingsFileThatIsADirectoryReadsAsFallbacksAndIsNamed) {
 }
 
 // The unreadable file needs a user that file permissions apply to: the test runs as an
-// ordinary user, or as root able to switch to user "nobody" (RunUnprivileged).
+// ordinary user, or as root with the file rights of user "nobody".
 TEST(StartUp, SettingsFileThatCannotBeReadReadsAsFallbacks) {
     AppFixture app;
     app.WriteIni("RunSettings/RunCD=0\nAutoActions/Confirm=1\nWindowStates/RemWindowStates=0\n");
     const std::string file = app.Dir.File("Quarrix.ini");
     ASSERT_EQ(chmod(file.c_str(), 0), 0);
     ASSERT_EQ(chmod(app.Dir.Path().c_str(), 0777), 0);
-    const std::optional<bool> started = RunUnprivileged([&] {
+    const std::optional<bool> started = RunWithoutRootFileRights([&] {
         MessageRecorder messages;
         app.Create([](QWidget* modal) { static_cast<QDialog*>(modal)->reject(); });
         app.Show();
@@ -287,7 +287,9 @@ TEST(StartUp, SettingsFileThatCannotBeReadReadsAsFallbacks) {
                            messages.Seen[0].first.contains(QString::fromStdString(file));
         if (!fallbacks || !named)
             std::cerr << "fallbacks " << fallbacks << ", file named " << named << "\n";
-        return fallbacks && named && Form1->isVisible();
+        const bool shown = Form1->isVisible();
+        app.Destroy();
+        return fallbacks && named && shown;
     });
     ASSERT_EQ(chmod(file.c_str(), 0644), 0);
     ASSERT_EQ(chmod(app.Dir.Path().c_str(), 0700), 0);
@@ -297,13 +299,13 @@ TEST(StartUp, SettingsFileThatCannotBeReadReadsAsFallbacks) {
 }
 
 // A start folder that cannot be written needs a user that file permissions apply to: the
-// test runs as an ordinary user, or as root able to switch to user "nobody". Every start
-// there would be a first run that keeps nothing: instead of the dialog, one message names
-// the folder, and the defaults are obeyed.
+// test runs as an ordinary user, or as root with the file rights of user "nobody". Every
+// start there would be a first run that keeps nothing: instead of the dialog, one message
+// names the folder, and the defaults are obeyed.
 TEST(StartUp, AFolderThatCannotBeWrittenIsNamedOnceInsteadOfTheFirstRunDialog) {
     AppFixture app;
     ASSERT_EQ(chmod(app.Dir.Path().c_str(), 0555), 0);
-    const std::optional<bool> told = RunUnprivileged([&] {
+    const std::optional<bool> told = RunWithoutRootFileRights([&] {
         MessageRecorder messages;
         bool dialogShown = false;
         app.Create([&](QWidget*) {
@@ -327,6 +329,7 @@ TEST(StartUp, AFolderThatCannotBeWrittenIsNamedOnceInsteadOfTheFirstRunDialog) {
         if (!named || !obeyed || dialogShown || !once)
             std::cerr << "named " << named << ", obeyed " << obeyed << ", first-run dialog "
                       << dialogShown << ", messages " << messages.Seen.size() << "\n";
+        app.Destroy();
         return named && obeyed && !dialogShown && once;
     });
     ASSERT_EQ(chmod(app.Dir.Path().c_str(), 0700), 0);

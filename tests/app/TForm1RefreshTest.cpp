@@ -6,6 +6,7 @@
 #include "FakeClock.h"
 #include "FakeServer.h"
 #include "RefreshController.h"
+#include "RunAddresses.h"
 #include "ServerListModel.h"
 #include "TForm1.h"
 #include "TForm_Options.h"
@@ -145,32 +146,32 @@ TEST_F(Refresh, PassBlanksEveryChosenRowAndRefillsItWithItsResponseTime) {
          "AutoActions/Interval=1\n");
     ScopedFakeClock clock;
     clock.Set(5000);
-    ASSERT_GE(Farm.Add(Server("127.42.0.1", 27015, "Alpha")), 0);
-    ASSERT_GE(Farm.Add(Server("127.42.0.12", 7015, "Beta")), 0);      // text-wise close to Alpha
-    ASSERT_GE(Farm.Add(Server("127.42.0.2", 27015, "Gamma", 46)), 0); // CS 1.5: filtered out
-    FakeServerConfig silent = Server("127.42.0.3", 27015, "Silent");
+    ASSERT_GE(Farm.Add(Server(RunIp("127.42.0.1"), 27015, "Alpha")), 0);
+    ASSERT_GE(Farm.Add(Server(RunIp("127.42.0.12"), 7015, "Beta")), 0); // text-wise close to Alpha
+    ASSERT_GE(Farm.Add(Server(RunIp("127.42.0.2"), 27015, "Gamma", 46)), 0); // CS 1.5: filtered out
+    FakeServerConfig silent = Server(RunIp("127.42.0.3"), 27015, "Silent");
     silent.Silent = true;
     ASSERT_GE(Farm.Add(silent), 0);
-    const int echo = Farm.Add(Server("127.42.0.4", 27015, "Echo"));
+    const int echo = Farm.Add(Server(RunIp("127.42.0.4"), 27015, "Echo"));
     ASSERT_GE(echo, 0);
     ASSERT_TRUE(Farm.Start()) << Farm.LastError();
 
     ServerRows& results = Model().SearchResults;
-    results.Add(OldRow("127.42.0.1", "27015"));
-    results.Add(OldRow("127.42.0.12", "7015"));
-    results.Add(OldRow("127.42.0.2", "27015", "46"));
-    results.Add(OldRow("127.42.0.3", "27015"));
+    results.Add(OldRow(RunIp("127.42.0.1"), "27015"));
+    results.Add(OldRow(RunIp("127.42.0.12"), "7015"));
+    results.Add(OldRow(RunIp("127.42.0.2"), "27015", "46"));
+    results.Add(OldRow(RunIp("127.42.0.3"), "27015"));
     // Favorites shown: CS 1.5 only, so the two untagged Alpha rows, not Echo.
     ServerRows& favorites = Model().Favorites;
-    favorites.Add(OldRow("127.42.0.1", "27015", "00"));
-    favorites.Add(OldRow("127.42.0.4", "27015", "47"));
-    favorites.Add(OldRow("127.42.0.1", "27015", "00"));
+    favorites.Add(OldRow(RunIp("127.42.0.1"), "27015", "00"));
+    favorites.Add(OldRow(RunIp("127.42.0.4"), "27015", "47"));
+    favorites.Add(OldRow(RunIp("127.42.0.1"), "27015", "00"));
     IndexFavorites();
 
     Click(Form1->ToolButton_RefreshList);
     // The first row is blanked, latched and stamped at once; the rest wait their turn.
-    EXPECT_EQ(results[0], Blank(OldRow("127.42.0.1", "27015"), 5000));
-    EXPECT_EQ(results[1], OldRow("127.42.0.12", "7015"));
+    EXPECT_EQ(results[0], Blank(OldRow(RunIp("127.42.0.1"), "27015"), 5000));
+    EXPECT_EQ(results[1], OldRow(RunIp("127.42.0.12"), "7015"));
     EXPECT_TRUE(Controller().Refreshing());
     EXPECT_FALSE(Form1->ToolButton_RefreshList->isEnabled());
     EXPECT_FALSE(Form1->ToolButton_DeleteServer->isEnabled());
@@ -183,14 +184,14 @@ TEST_F(Refresh, PassBlanksEveryChosenRowAndRefillsItWithItsResponseTime) {
                    favorites[2].Answered && Controller().RunningPasses() == 0;
         },
         10000));
-    EXPECT_EQ(results[0], Answered("Alpha", "127.42.0.1", "27015", "37", 5000));
-    EXPECT_EQ(results[1], Answered("Beta", "127.42.0.12", "7015", "0", 5037));
-    EXPECT_EQ(results[2], Blank(OldRow("127.42.0.2", "27015", "46"), 5037));
-    EXPECT_EQ(results[3], Blank(OldRow("127.42.0.3", "27015"), 5037));
+    EXPECT_EQ(results[0], Answered("Alpha", RunIp("127.42.0.1"), "27015", "37", 5000));
+    EXPECT_EQ(results[1], Answered("Beta", RunIp("127.42.0.12"), "7015", "0", 5037));
+    EXPECT_EQ(results[2], Blank(OldRow(RunIp("127.42.0.2"), "27015", "46"), 5037));
+    EXPECT_EQ(results[3], Blank(OldRow(RunIp("127.42.0.3"), "27015"), 5037));
     // Two rows of one favorite server: each takes one of its two answers.
-    EXPECT_EQ(favorites[0], Answered("Alpha", "127.42.0.1", "27015", "0", 5037));
-    EXPECT_EQ(favorites[1], OldRow("127.42.0.4", "27015", "47"));
-    EXPECT_EQ(favorites[2], Answered("Alpha", "127.42.0.1", "27015", "0", 5037));
+    EXPECT_EQ(favorites[0], Answered("Alpha", RunIp("127.42.0.1"), "27015", "0", 5037));
+    EXPECT_EQ(favorites[1], OldRow(RunIp("127.42.0.4"), "27015", "47"));
+    EXPECT_EQ(favorites[2], Answered("Alpha", RunIp("127.42.0.1"), "27015", "0", 5037));
     for (const auto& [server, count] : RequestsPerServer())
         EXPECT_NE(server, echo);
     EXPECT_EQ(Farm.RequestCount(), 6u);
@@ -212,9 +213,10 @@ TEST_F(Refresh, PassBlanksEveryChosenRowAndRefillsItWithItsResponseTime) {
 
 TEST_F(Refresh, RowsDeletedOrMovedDuringAPassAreSkippedOrFoundAgain) {
     Open("");
-    ServeRange(40, "127.42.1.1");
+    ServeRange(40, RunIp("127.42.1.1"));
     ServerRows& results = Model().SearchResults;
-    const std::string gone = FarmAddress("127.42.1.1", 30), early = FarmAddress("127.42.1.1", 1);
+    const std::string gone = FarmAddress(RunIp("127.42.1.1"), 30),
+                      early = FarmAddress(RunIp("127.42.1.1"), 1);
 
     Click(Form1->ToolButton_RefreshList);
     ASSERT_TRUE(WaitForRequests(3));
@@ -222,7 +224,7 @@ TEST_F(Refresh, RowsDeletedOrMovedDuringAPassAreSkippedOrFoundAgain) {
     // row the pass never saw arrives.
     results.RemoveRows({*results.FindFirst(gone, "27015"), *results.FindFirst(early, "27015")});
     results.Sort(1, false);
-    ServerStructure newcomer = OldRow("127.42.9.9", "27015");
+    ServerStructure newcomer = OldRow(RunIp("127.42.9.9"), "27015");
     results.Add(newcomer);
     ASSERT_TRUE(WaitForIdle());
     ASSERT_TRUE(QTest::qWaitFor([&] { return Farm.AnswersSent() == 39; }, 5000));
@@ -253,13 +255,13 @@ TEST_F(Refresh, RowsDeletedOrMovedDuringAPassAreSkippedOrFoundAgain) {
 
 TEST_F(Refresh, TheUsersListChangesDuringAPassNeverReachARowThePassDidNotTake) {
     Open("");
-    ServeRange(40, "127.42.2.1");
+    ServeRange(40, RunIp("127.42.2.1"));
     Click(Form1->ToolButton_RefreshList);
     ASSERT_TRUE(WaitForRequests(3));
     // The menus stay enabled during a pass: delete all, then an import of unknown servers.
     Form1->P6->trigger();
     const size_t sent = Farm.RequestCount();
-    App.Dir.Write("list.txt", "#127.42.3.1:27015#\r\n#127.42.3.2:27015#\r\n");
+    App.Dir.Write("list.txt", RunIp("#127.42.3.1:27015#\r\n#127.42.3.2:27015#\r\n"));
     Dialogs::SetNextFileName(QString::fromStdString(App.Dir.File("list.txt")));
     Form1->N25->trigger();
     ASSERT_TRUE(WaitForIdle());
@@ -274,8 +276,8 @@ TEST_F(Refresh, TheUsersListChangesDuringAPassNeverReachARowThePassDidNotTake) {
 
 TEST_F(Refresh, OverlappingPassesEachQueryEveryRowAndEndTogether) {
     Open("AutoActions/Interval=1\n");
-    ServeRange(20, "127.42.2.1");
-    Model().SelectedAddress = "127.42.2.5:27015";
+    ServeRange(20, RunIp("127.42.2.1"));
+    Model().SelectedAddress = RunIp("127.42.2.5:27015");
     std::vector<std::string> detailQueries;
     Controller().QueryDetails = [&](const std::string& address) {
         detailQueries.push_back(address);
@@ -310,15 +312,15 @@ TEST_F(Refresh, OverlappingPassesEachQueryEveryRowAndEndTogether) {
         5000));
     for (size_t i = 0; i < Model().SearchResults.size(); ++i)
         EXPECT_EQ(Model().SearchResults[i].Name, "Fake #" + std::to_string(i + 1));
-    EXPECT_EQ(detailQueries, (std::vector<std::string>(2, "127.42.2.5:27015")));
+    EXPECT_EQ(detailQueries, (std::vector<std::string>(2, RunIp("127.42.2.5:27015"))));
     EXPECT_TRUE(Form1->ToolButton_RefreshList->isEnabled());
     EXPECT_EQ(Form1->ProgressBar_RefreshList->value(), 10000);
 }
 
 TEST_F(Refresh, ContinuousModeStartsAPassPerTickUnlessOneRunsAndStopsWhenReleased) {
     Open("AutoActions/Interval=3\n");
-    ServeRange(30, "127.42.3.1");
-    Model().SelectedAddress = "127.42.3.2:27015";
+    ServeRange(30, RunIp("127.42.3.1"));
+    Model().SelectedAddress = RunIp("127.42.3.2:27015");
     QTimer* timer = Form1->Timer_RefreshServer;
     auto tick = [timer] { QMetaObject::invokeMethod(timer, "timeout"); };
 
@@ -379,7 +381,7 @@ TEST_F(Refresh, PassOverEmptyListsReArmsOrResetsContinuousMode) {
 
 TEST_F(Refresh, ClosingTheWindowEndsARunningPass) {
     Open("");
-    ServeRange(100, "127.42.4.1");
+    ServeRange(100, RunIp("127.42.4.1"));
     Click(Form1->ToolButton_RefreshList);
     ASSERT_TRUE(WaitForRequests(5));
     Form1->close();

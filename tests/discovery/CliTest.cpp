@@ -1,6 +1,7 @@
 // quarrix-cli run as a separate process against simulated servers on 127.30.10-15.x.
 #include "FakeServer.h"
 #include "Gbk.h"
+#include "RunAddresses.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -50,7 +51,7 @@ std::vector<std::string> Split(const std::string& text, char separator) {
 class CliFixture : public testing::Test {
 protected:
     void Serve(int block) {
-        Block = "127.30." + std::to_string(block) + ".";
+        Block = RunIp("127.30.") + std::to_string(block) + ".";
         FakeServerConfig a;
         a.Ip = Block + "2";
         a.Port = 27015;
@@ -106,10 +107,10 @@ TEST_F(CliFixture, ScanPrintsEveryAnsweringServerAsTsv) {
               (std::vector<std::string>{"text", "", "linux", "0", "cstrike"}));
     first.resize(8);
     second.resize(8);
-    EXPECT_EQ(first, (std::vector<std::string>{"中文服务器", "127.30.10.2", "27015", "de_dust2",
-                                               "2", "20", "47", "0"}));
-    EXPECT_EQ(second, (std::vector<std::string>{"Bravo Tab", "127.30.10.5", "27016", "cs_italy",
-                                                "0", "10", "46", "1"}));
+    EXPECT_EQ(first, (std::vector<std::string>{"中文服务器", RunIp("127.30.10.2"), "27015",
+                                               "de_dust2", "2", "20", "47", "0"}));
+    EXPECT_EQ(second, (std::vector<std::string>{"Bravo Tab", RunIp("127.30.10.5"), "27016",
+                                                "cs_italy", "0", "10", "46", "1"}));
     for (const std::string& ms : {ms1, ms2}) {
         ASSERT_FALSE(ms.empty());
         EXPECT_LT(std::stoi(ms), 1000);
@@ -126,7 +127,8 @@ TEST_F(CliFixture, ScanPrintsJsonObjects) {
     ASSERT_EQ(lines.size(), 2u) << r.Out;
     const QJsonObject o = QJsonDocument::fromJson(QByteArray::fromStdString(lines[0])).object();
     EXPECT_EQ(o.value(QStringLiteral("name")).toString(), QString::fromUtf8("中文服务器"));
-    EXPECT_EQ(o.value(QStringLiteral("ip")).toString(), QStringLiteral("127.30.11.2"));
+    EXPECT_EQ(o.value(QStringLiteral("ip")).toString(),
+              QString::fromStdString(RunIp("127.30.11.2")));
     EXPECT_EQ(o.value(QStringLiteral("port")).toInt(), 27015);
     EXPECT_EQ(o.value(QStringLiteral("players")).toInt(), 2);
     EXPECT_EQ(o.value(QStringLiteral("max")).toInt(), 20);
@@ -163,7 +165,7 @@ TEST_F(CliFixture, QueryPrintsInfoPlayersAndRules) {
 // player and rule still comes out in step, names and values cut at the tab.
 TEST_F(CliFixture, QueryKeepsPlayersAndRulesInStepAroundTabsAndWholeFrags) {
     FakeServerConfig server;
-    server.Ip = "127.30.15.2";
+    server.Ip = RunIp("127.30.15.2");
     server.Name = "Tabs";
     server.Players = 4;
     server.PlayerList = {{"Alice", 5, 1.0f},
@@ -176,9 +178,10 @@ TEST_F(CliFixture, QueryKeepsPlayersAndRulesInStepAroundTabsAndWholeFrags) {
     ASSERT_GE(Farm.Add(server), 0);
     ASSERT_TRUE(Farm.Start()) << Farm.LastError();
 
-    const CliRun r = Cli({QStringLiteral("query"), QStringLiteral("127.30.15.2:27015"),
-                          QStringLiteral("--players"), QStringLiteral("--rules"),
-                          QStringLiteral("--format"), QStringLiteral("json")});
+    const CliRun r =
+        Cli({QStringLiteral("query"), QString::fromStdString(RunIp("127.30.15.2:27015")),
+             QStringLiteral("--players"), QStringLiteral("--rules"), QStringLiteral("--format"),
+             QStringLiteral("json")});
     ASSERT_EQ(r.Exit, 0) << r.Err;
     const QJsonObject o = QJsonDocument::fromJson(QByteArray::fromStdString(r.Out)).object();
     auto player = [](int number, const char* name, int frags) {
@@ -217,14 +220,16 @@ TEST_F(CliFixture, BadInputGetsTheWindowsMessagesAndExitCode2) {
         const char* Message;
     };
     const Case cases[] = {
-        {{QStringLiteral("scan"), QStringLiteral("127.30.14.0"), QStringLiteral("127.30.14.9")},
+        {{QStringLiteral("scan"), QString::fromStdString(RunIp("127.30.14.0")),
+          QString::fromStdString(RunIp("127.30.14.9"))},
          "无效的 IP 地址"},
-        {{QStringLiteral("scan"), QStringLiteral("127.30.14.1"), QStringLiteral("127.30.14.9"),
-          QStringLiteral("--ports"), QStringLiteral("27015,0")},
+        {{QStringLiteral("scan"), QString::fromStdString(RunIp("127.30.14.1")),
+          QString::fromStdString(RunIp("127.30.14.9")), QStringLiteral("--ports"),
+          QStringLiteral("27015,0")},
          "无效的端口"},
-        {{QStringLiteral("query"), QStringLiteral("127.30.14.300:0")}, "无效的端口"},
-        {{QStringLiteral("query"), QStringLiteral("127.30.14")}, "无效的 IP 地址"},
-        {{QStringLiteral("scan"), QStringLiteral("127.30.14.1")}, "FROM and TO"},
+        {{QStringLiteral("query"), QString::fromStdString(RunIp("127.30.14.300:0"))}, "无效的端口"},
+        {{QStringLiteral("query"), QString::fromStdString(RunIp("127.30.14"))}, "无效的 IP 地址"},
+        {{QStringLiteral("scan"), QString::fromStdString(RunIp("127.30.14.1"))}, "FROM and TO"},
         {{QStringLiteral("frobnicate")}, "unknown command"},
     };
     for (const Case& c : cases) {

@@ -1,6 +1,7 @@
 #include "FakeServer.h"
 #include "Gbk.h"
 #include "QueryProtocol.h"
+#include "RunAddresses.h"
 
 #include <algorithm>
 #include <arpa/inet.h>
@@ -22,7 +23,7 @@ using namespace std::string_literals;
 
 // This file's addresses: 127.10.0.0/16. The client sends from its own address so the
 // recorded sender can be checked.
-constexpr const char* ClientIp = "127.10.250.1";
+const std::string ClientIp = RunIp("127.10.250.1");
 
 std::string Str(const Bytes& bytes) {
     return std::string(bytes.begin(), bytes.end());
@@ -44,7 +45,7 @@ public:
         Fd = socket(AF_INET, SOCK_DGRAM, 0);
         sockaddr_in local{};
         local.sin_family = AF_INET;
-        inet_pton(AF_INET, ClientIp, &local.sin_addr);
+        inet_pton(AF_INET, ClientIp.c_str(), &local.sin_addr);
         bind(Fd, reinterpret_cast<sockaddr*>(&local), sizeof local);
         socklen_t length = sizeof local;
         getsockname(Fd, reinterpret_cast<sockaddr*>(&local), &length);
@@ -92,7 +93,7 @@ public:
 
 // One normal server at MarkerIp answers last: once its answer is in, anything another
 // server was going to send before it has arrived too.
-constexpr const char* MarkerIp = "127.10.0.200";
+const std::string MarkerIp = RunIp("127.10.0.200");
 
 class FarmTest : public ::testing::Test {
 protected:
@@ -121,19 +122,19 @@ protected:
 
 TEST(FakeServerBuilders, InfoAnswerHasTheEnginePairsInOrder) {
     FakeServerConfig config;
-    config.Ip = "127.10.0.1";
+    config.Ip = RunIp("127.10.0.1");
     config.Name = G("测试");
     config.Players = 3;
     config.Password = true;
     const std::string expected = "\xFF\xFF\xFF\xFFinfostringresponse\0"s +
-                                 "\\protocol\\47\\address\\127.10.0.1:27015\\players\\3"
+                                 RunIp("\\protocol\\47\\address\\127.10.0.1:27015\\players\\3") +
                                  "\\proxytarget\\0\\lan\\0\\max\\16\\gamedir\\cstrike"
                                  "\\description\\Counter-Strike\\hostname\\" +
                                  G("测试") +
                                  "\\map\\de_dust2\\type\\d\\password\\1\\os\\l\\secure\\0" + '\0';
     EXPECT_EQ(BuildInfoAnswer(config), expected);
-    config.ReportedAddress = "127.10.9.9:1";
-    EXPECT_NE(BuildInfoAnswer(config).find("\\address\\127.10.9.9:1\\"), std::string::npos);
+    config.ReportedAddress = RunIp("127.10.9.9:1");
+    EXPECT_NE(BuildInfoAnswer(config).find(RunIp("\\address\\127.10.9.9:1\\")), std::string::npos);
 }
 
 TEST(FakeServerBuilders, PlayersAndRulesLayouts) {
@@ -196,22 +197,22 @@ TEST(FakeServerBuilders, HostileInfoAnswersBreakWhatTheySay) {
 
 TEST(FakeServerAddresses, FarmAddressesSkipZeroAndBroadcastOctets) {
     const struct {
-        const char* first;
+        std::string first;
         int index;
-        const char* expected;
+        std::string expected;
     } cases[] = {
-        {"127.10.0.1", 0, "127.10.0.1"},
-        {"127.10.0.1", 253, "127.10.0.254"},
-        {"127.10.0.1", 254, "127.10.1.1"},
-        {"127.10.0.0", 0, "127.10.0.1"},
-        {"127.10.0.255", 0, "127.10.1.1"},
-        {"127.10.0.250", 10, "127.10.1.6"},
+        {RunIp("127.10.0.1"), 0, RunIp("127.10.0.1")},
+        {RunIp("127.10.0.1"), 253, RunIp("127.10.0.254")},
+        {RunIp("127.10.0.1"), 254, RunIp("127.10.1.1")},
+        {RunIp("127.10.0.0"), 0, RunIp("127.10.0.1")},
+        {RunIp("127.10.0.255"), 0, RunIp("127.10.1.1")},
+        {RunIp("127.10.0.250"), 10, RunIp("127.10.1.6")},
         {"127.255.255.254", 0, "127.255.255.254"},
         {"127.255.255.254", 1, ""},
         {"10.0.0.1", 0, ""},
         {"127.1.2", 0, ""},
-        {"127.10.0.1x", 0, ""},
-        {"127.10.0.256", 0, ""},
+        {RunIp("127.10.0.1x"), 0, ""},
+        {RunIp("127.10.0.256"), 0, ""},
     };
     for (const auto& c : cases)
         EXPECT_EQ(FarmAddress(c.first, c.index), c.expected) << c.first << " + " << c.index;
@@ -222,7 +223,7 @@ TEST(FakeServerAddresses, RefusesAnythingOutsideLoopback) {
     FakeServerConfig config;
     config.Ip = "192.168.1.10";
     EXPECT_EQ(farm.Add(config), -1);
-    config.Ip = "127.10.0.1";
+    config.Ip = RunIp("127.10.0.1");
     config.ReportedAddress = "10.1.2.3:27015"; // a client would send there
     EXPECT_EQ(farm.Add(config), -1);
     config.ReportedAddress = "not an address"; // malformed answers stay possible
@@ -231,7 +232,7 @@ TEST(FakeServerAddresses, RefusesAnythingOutsideLoopback) {
 
 TEST_F(FarmTest, AnswersRoundTripThroughTheCoreParsers) {
     FakeServerConfig config;
-    config.Ip = "127.10.0.1";
+    config.Ip = RunIp("127.10.0.1");
     config.Port = 0; // a port of the system's choosing, reported as bound
     config.Name = G("测试服务器 One");
     config.Map = "de_inferno";
@@ -289,9 +290,9 @@ TEST_F(FarmTest, AnswersRoundTripThroughTheCoreParsers) {
 
 TEST_F(FarmTest, RequestsAreClassifiedAsTheEngineReadsThem) {
     FakeServerConfig lenient;
-    lenient.Ip = "127.10.0.1";
+    lenient.Ip = RunIp("127.10.0.1");
     FakeServerConfig strict = lenient;
-    strict.Ip = "127.10.0.2";
+    strict.Ip = RunIp("127.10.0.2");
     strict.TrailingNewlineRequired = true;
     const int lenientId = Farm.Add(lenient);
     const int strictId = Farm.Add(strict);
@@ -330,13 +331,13 @@ TEST_F(FarmTest, RequestsAreClassifiedAsTheEngineReadsThem) {
 
 TEST_F(FarmTest, SilentCopiesRawAndLiveChanges) {
     FakeServerConfig silent;
-    silent.Ip = "127.10.0.1";
+    silent.Ip = RunIp("127.10.0.1");
     silent.Silent = true;
     FakeServerConfig copies;
-    copies.Ip = "127.10.0.2";
+    copies.Ip = RunIp("127.10.0.2");
     copies.Copies = 3;
     FakeServerConfig raw;
-    raw.Ip = "127.10.0.3";
+    raw.Ip = RunIp("127.10.0.3");
     raw.RawInfo = "\xFF\xFF\xFF\xFFinfostringresponse"; // cut short, no zero byte
     raw.RawRules = "\xFF\xFF\xFF\xFF"
                    "E";
@@ -354,7 +355,7 @@ TEST_F(FarmTest, SilentCopiesRawAndLiveChanges) {
     std::vector<Datagram> answers = DrainUntilMarker(marker);
     ASSERT_EQ(answers.size(), 6u);
     for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(answers[size_t(i)].FromIp, "127.10.0.2");
+        EXPECT_EQ(answers[size_t(i)].FromIp, RunIp("127.10.0.2"));
         EXPECT_EQ(answers[size_t(i)].Data, BuildInfoAnswer(Farm.Config(copiesId)));
     }
     EXPECT_EQ(answers[3].Data, *raw.RawInfo);
@@ -366,20 +367,20 @@ TEST_F(FarmTest, SilentCopiesRawAndLiveChanges) {
     FakeServerConfig changed = Farm.Config(silentId);
     changed.Silent = false;
     changed.Map = "cs_office";
-    changed.Ip = "127.10.0.99"; // ignored: the socket stays where it is bound
+    changed.Ip = RunIp("127.10.0.99"); // ignored: the socket stays where it is bound
     Farm.SetConfig(silentId, changed);
     auto info = Net.Ask(Farm.Address(silentId), Str(InfoRequest()));
     ASSERT_TRUE(info);
     EXPECT_NE(info->find("\\map\\cs_office\\"), std::string::npos);
-    EXPECT_NE(info->find("\\address\\127.10.0.1:27015\\"), std::string::npos);
+    EXPECT_NE(info->find(RunIp("\\address\\127.10.0.1:27015\\")), std::string::npos);
 }
 
 TEST_F(FarmTest, DelayedAnswerDoesNotHoldUpOthers) {
     FakeServerConfig slow;
-    slow.Ip = "127.10.0.1";
+    slow.Ip = RunIp("127.10.0.1");
     slow.DelayMs = 300;
     FakeServerConfig quick;
-    quick.Ip = "127.10.0.2";
+    quick.Ip = RunIp("127.10.0.2");
     const int slowId = Farm.Add(slow);
     const int quickId = Farm.Add(quick);
     ASSERT_TRUE(Farm.Start()) << Farm.LastError();
@@ -389,18 +390,18 @@ TEST_F(FarmTest, DelayedAnswerDoesNotHoldUpOthers) {
     Net.Send(Farm.Address(quickId), Str(InfoRequest()));
     auto first = Net.Receive();
     ASSERT_TRUE(first);
-    EXPECT_EQ(first->FromIp, "127.10.0.2");
+    EXPECT_EQ(first->FromIp, RunIp("127.10.0.2"));
     EXPECT_LT(std::chrono::steady_clock::now() - sent, std::chrono::milliseconds(250));
     auto second = Net.Receive();
     ASSERT_TRUE(second);
-    EXPECT_EQ(second->FromIp, "127.10.0.1");
+    EXPECT_EQ(second->FromIp, RunIp("127.10.0.1"));
     EXPECT_GE(std::chrono::steady_clock::now() - sent, std::chrono::milliseconds(300));
 }
 
 TEST_F(FarmTest, RecordsTheOrderInWhichServersWereReached) {
-    const int first = Farm.AddMany(300, "127.10.1.250", 27015, FakeServerConfig{});
+    const int first = Farm.AddMany(300, RunIp("127.10.1.250"), 27015, FakeServerConfig{});
     ASSERT_EQ(first, 0);
-    EXPECT_EQ(Farm.Address(5), "127.10.2.1:27015"); // .255 and .0 skipped
+    EXPECT_EQ(Farm.Address(5), RunIp("127.10.2.1:27015")); // .255 and .0 skipped
     EXPECT_EQ(Farm.Config(299).Name, "Fake #300");
     ASSERT_TRUE(Farm.Start()) << Farm.LastError();
 
@@ -423,7 +424,7 @@ TEST_F(FarmTest, RecordsTheOrderInWhichServersWereReached) {
 
 TEST_F(FarmTest, ServesFiveThousandServers) {
     constexpr int count = 5000;
-    ASSERT_EQ(Farm.AddMany(count, "127.10.100.1", 27015, FakeServerConfig{}), 0);
+    ASSERT_EQ(Farm.AddMany(count, RunIp("127.10.100.1"), 27015, FakeServerConfig{}), 0);
     const auto start = std::chrono::steady_clock::now();
     ASSERT_TRUE(Farm.Start()) << Farm.LastError();
     const auto bound = std::chrono::steady_clock::now();

@@ -3,20 +3,31 @@
 #include "FakeServer.h"
 
 #include <arpa/inet.h>
+#include <linux/filter.h>
+#include <linux/sock_diag.h>
 #include <netinet/in.h>
 #include <poll.h>
-#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <iterator>
 
 namespace {
 
 constexpr int Batch = 64;
-constexpr int SocketCount = 128;
-constexpr int WantedBuffer = 8 << 20;
+// Serving threads; each takes every ThreadCount-th socket.
+constexpr size_t ThreadCount = 4;
+// What one waiting request costs a socket's buffer in the system's accounting (a small
+// datagram on loopback takes about 832 bytes).
+constexpr int RequestCost = 1024;
+// The system spreads requests over the sockets by a hash, never evenly: each socket is
+// sized for twice its share.
+constexpr int ShareMargin = 2;
+constexpr int MinSockets = 8;
+constexpr int MaxSockets = 512;
 
 // Position of an address in the range as a scan counts it, or -1 outside it.
 int IndexOf(uint32_t first, uint32_t address, int count) {
@@ -32,10 +43,43 @@ int IndexOf(uint32_t first, uint32_t address, int count) {
 } // namespace
 
 RangeFarm::RangeFarm(std::string firstIp, int count, uint16_t port)
-    : FirstIp(std::move(firstIp)), Count(count), Port(port) {}
+    : FirstIp(std::move(firstIp)), Count(count), RequestedPort(port) {}
 
 RangeFarm::~RangeFarm() {
     Stop();
+}
+
+bool RangeFarm::OpenSocket(int wantedBuffer) {
+    const int handle = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (handle < 0) {
+        Error = std::string("socket: ") + std::strerror(errno);
+        return false;
+    }
+    Handles.push_back(handle);
+    const int on = 1;
+    setsockopt(handle, IPPROTO_IP, IP_PKTINFO, &on, sizeof on);
+    setsockopt(handle, SOL_SOCKET, SO_REUSEPORT, &on, sizeof on);
+    // Without privilege the request is capped at the system's limit; more sockets then
+    // make up for it.
+    if (setsockopt(handle, SOL_SOCKET, SO_RCVBUFFORCE, &wantedBuffer, sizeof wantedBuffer) != 0)
+        setsockopt(handle, SOL_SOCKET, SO_RCVBUF, &wantedBuffer, sizeof wantedBuffer);
+    int granted = 0;
+    socklen_t length = sizeof granted;
+    getsockopt(handle, SOL_SOCKET, SO_RCVBUF, &granted, &length);
+    Granted = Granted == 0 ? granted : std::min(Granted, granted);
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_port = htons(BoundPort);
+    if (bind(handle, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
+        Error = "bind 0.0.0.0:" + std::to_string(BoundPort) + ": " + std::strerror(errno);
+        return false;
+    }
+    if (BoundPort == 0) {
+        length = sizeof local;
+        getsockname(handle, reinterpret_cast<sockaddr*>(&local), &length);
+        BoundPort = ntohs(local.sin_port);
+    }
+    return true;
 }
 
 bool RangeFarm::Start() {
@@ -44,47 +88,83 @@ bool RangeFarm::Start() {
         Error = "range " + FirstIp + " + " + std::to_string(Count) + " leaves 127.0.0.0/8";
         return false;
     }
-    for (int i = 0; i < SocketCount; ++i) {
-        const int handle = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-        if (handle < 0) {
-            Error = std::string("socket: ") + std::strerror(errno);
-            Stop();
-            return false;
-        }
-        Handles.push_back(handle);
-        const int on = 1;
-        setsockopt(handle, IPPROTO_IP, IP_PKTINFO, &on, sizeof on);
-        setsockopt(handle, SOL_SOCKET, SO_REUSEPORT, &on, sizeof on);
-        if (setsockopt(handle, SOL_SOCKET, SO_RCVBUFFORCE, &WantedBuffer, sizeof WantedBuffer) != 0)
-            setsockopt(handle, SOL_SOCKET, SO_RCVBUF, &WantedBuffer, sizeof WantedBuffer);
-        sockaddr_in local{};
-        local.sin_family = AF_INET;
-        local.sin_port = htons(Port);
-        if (bind(handle, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
-            Error = "bind 0.0.0.0:" + std::to_string(Port) + ": " + std::strerror(errno);
+    BoundPort = RequestedPort;
+    Granted = 0;
+    // The first socket tells what the system grants; the group then has enough sockets
+    // to hold every request of one scan at once.
+    const int64_t burstBytes = int64_t{Count} * RequestCost * ShareMargin;
+    if (!OpenSocket(static_cast<int>(std::min<int64_t>(burstBytes, 1 << 30)))) {
+        Stop();
+        return false;
+    }
+    const int64_t needed = (burstBytes + Granted - 1) / std::max(Granted, 1);
+    const int sockets = static_cast<int>(std::clamp<int64_t>(needed, MinSockets, MaxSockets));
+    const int share =
+        static_cast<int>(std::min<int64_t>(burstBytes / sockets + RequestCost * Batch, 1 << 30));
+    for (int i = 1; i < sockets; ++i) {
+        if (!OpenSocket(share)) {
             Stop();
             return false;
         }
     }
+    // The system's own choice within the group hashes the sender, which is one socket for
+    // a whole scan; the farm spreads by the address asked instead, as servers of their own
+    // would each get only their own requests.
+    sock_filter spread[] = {
+        {BPF_LD | BPF_W | BPF_ABS, 0, 0, static_cast<uint32_t>(SKF_NET_OFF + 16)},
+        {BPF_ALU | BPF_MOD | BPF_K, 0, 0, static_cast<uint32_t>(sockets)},
+        {BPF_RET | BPF_A, 0, 0, 0},
+    };
+    const sock_fprog program{static_cast<unsigned short>(std::size(spread)), spread};
+    if (setsockopt(Handles.front(), SOL_SOCKET, SO_ATTACH_REUSEPORT_CBPF, &program,
+                   sizeof program) != 0) {
+        Error = std::string("spreading requests over the sockets: ") + std::strerror(errno);
+        Stop();
+        return false;
+    }
     StopRequested = false;
-    Thread = std::thread([this] { Run(); });
+    for (size_t t = 0; t < ThreadCount; ++t)
+        Threads.emplace_back([this, t] { Run(t); });
     return true;
 }
 
 void RangeFarm::Stop() {
     StopRequested = true;
-    if (Thread.joinable())
-        Thread.join();
+    for (std::thread& thread : Threads)
+        thread.join();
+    Threads.clear();
     for (const int handle : Handles)
         close(handle);
     Handles.clear();
 }
 
-void RangeFarm::Run() {
-    setpriority(PRIO_PROCESS, 0, 19); // this thread only
+std::vector<uint64_t> RangeFarm::DropsPerSocket() const {
+    std::vector<uint64_t> drops;
+    for (const int handle : Handles) {
+        uint32_t info[SK_MEMINFO_VARS] = {};
+        socklen_t length = sizeof info;
+        const bool known = getsockopt(handle, SOL_SOCKET, SO_MEMINFO, info, &length) == 0 &&
+                           length > SK_MEMINFO_DROPS * sizeof(uint32_t);
+        drops.push_back(known ? info[SK_MEMINFO_DROPS] : 0);
+    }
+    return drops;
+}
+
+bool RangeFarm::HoldsRequests() const {
+    for (const int handle : Handles) {
+        uint32_t info[SK_MEMINFO_VARS] = {};
+        socklen_t length = sizeof info;
+        if (getsockopt(handle, SOL_SOCKET, SO_MEMINFO, info, &length) == 0 &&
+            info[SK_MEMINFO_RMEM_ALLOC] != 0)
+            return true;
+    }
+    return false;
+}
+
+void RangeFarm::Run(size_t first) {
     std::vector<pollfd> ready;
-    for (const int handle : Handles)
-        ready.push_back({handle, POLLIN, 0});
+    for (size_t i = first; i < Handles.size(); i += ThreadCount)
+        ready.push_back({Handles[i], POLLIN, 0});
     while (!StopRequested) {
         if (poll(ready.data(), ready.size(), 50) <= 0)
             continue;
@@ -112,7 +192,7 @@ void RangeFarm::Serve(int handle) {
     }
     const int n = recvmmsg(handle, messages, Batch, MSG_DONTWAIT, nullptr);
     FakeServerConfig config;
-    config.Port = Port;
+    config.Port = BoundPort;
     for (int i = 0; i < n; ++i) {
         msghdr& request = messages[i].msg_hdr;
         in_pktinfo info{};

@@ -6,17 +6,21 @@
 #include <thread>
 #include <vector>
 
-// Many simulated servers from a few sockets: every address of a loopback range (counted
-// as a scan walks it, last octets 0 and 255 skipped) on one port. The sockets share
-// 0.0.0.0:port (the system spreads requests over them, so together they hold a whole
-// scan's requests), learn each request's destination and answer info requests from that
-// very address, one answer per request, on one thread at the lowest priority: as servers
-// on machines of their own would, it never takes processor time from the client. Needs
-// the port free on every address while it runs.
+// Many simulated servers from a group of sockets: every address of a loopback range
+// (counted as a scan walks it, last octets 0 and 255 skipped) on one port. The sockets
+// share 0.0.0.0:port (a filter spreads the requests over them by address), learn each
+// request's destination and answer info requests from that very address, one answer per
+// request. Together their receive buffers hold a whole scan's requests, and several
+// threads at the ordinary priority serve them: as servers on machines of their own would,
+// the farm answers at once however busy the processor is (at the lowest priority it waits
+// for seconds behind busy processes and then answers thousands at once, which no network
+// does), and a request that comes while the farm cannot run waits, never dropped.
 class RangeFarm {
 public:
-    // Servers "Fake #1" .. "Fake #count" from firstIp (which must lie in 127.0.0.0/8).
-    RangeFarm(std::string firstIp, int count, uint16_t port);
+    // Servers "Fake #1" .. "Fake #count" from firstIp (which must lie in 127.0.0.0/8), on
+    // port (0: a free port of the system's choosing, so no other program's sockets meet
+    // the farm's; see Port).
+    RangeFarm(std::string firstIp, int count, uint16_t port = 0);
     ~RangeFarm(); // stops
     RangeFarm(const RangeFarm&) = delete;
     RangeFarm& operator=(const RangeFarm&) = delete;
@@ -27,23 +31,36 @@ public:
     void Stop();
     const std::string& LastError() const { return Error; }
 
+    // The port the servers answer on (valid after Start).
+    uint16_t Port() const { return BoundPort; }
     // The player count every server reports from now on.
     void SetPlayers(int players) { Players = players; }
     // Info answers sent so far.
     uint64_t AnswersSent() const { return Answers.load(); }
+    // The receive buffer the system granted each socket, in bytes.
+    int GrantedBuffer() const { return Granted; }
+    // Requests the system dropped at each socket for want of buffer, counted by the
+    // system since Start (one entry per socket).
+    std::vector<uint64_t> DropsPerSocket() const;
+    // True while requests wait in a socket, not yet answered (the serving threads are
+    // behind).
+    bool HoldsRequests() const;
 
 private:
-    void Run();
+    void Run(size_t first);
     // Answers what waits on one socket.
     void Serve(int handle);
+    bool OpenSocket(int wantedBuffer);
 
     std::string FirstIp;
     int Count;
-    uint16_t Port;
+    uint16_t RequestedPort;
+    uint16_t BoundPort = 0;
+    int Granted = 0;
     std::string Error;
     std::vector<int> Handles;
     std::atomic<int> Players{0};
     std::atomic<uint64_t> Answers{0};
     std::atomic<bool> StopRequested{false};
-    std::thread Thread;
+    std::vector<std::thread> Threads;
 };

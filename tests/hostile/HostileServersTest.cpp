@@ -5,6 +5,7 @@
 #include "FakeServer.h"
 #include "FavoritesFile.h"
 #include "RefreshController.h"
+#include "RunAddresses.h"
 #include "SearchController.h"
 #include "ServerIntake.h"
 #include "TNMUDP.h"
@@ -74,7 +75,7 @@ protected:
     // One server per hostile answer on 127.70.<block>.10 and up, and two good ones on
     // .2 and .3, all on port 27015. Returns the address of each hostile kind.
     std::map<HostileInfo, std::string> AddServers(int block) {
-        const std::string net = "127.70." + std::to_string(block) + ".";
+        const std::string net = RunIp("127.70.") + std::to_string(block) + ".";
         std::map<HostileInfo, std::string> where;
         int octet = 10;
         for (const HostileInfo kind : AllHostileInfo) {
@@ -139,22 +140,23 @@ TEST_F(HostileServers, AScanTakesOnlyTheAnswersThatNameAUsableServer) {
     const auto where = AddServers(1);
     ASSERT_TRUE(Farm.Start()) << Farm.LastError();
     // A row the scan must leave alone: no server answers for it.
-    const ServerStructure existing = Row("127.70.1.200", "27015", "Existing");
+    const ServerStructure existing = Row(RunIp("127.70.1.200"), "27015", "Existing");
     Model.SearchResults.Add(existing);
 
-    std::string from = "127.70.1.1", to = "127.70.1.40";
+    std::string from = RunIp("127.70.1.1"), to = RunIp("127.70.1.40");
     ASSERT_EQ(Scan.Begin(from, to, {27015}), SearchController::BeginResult::Started);
     ASSERT_TRUE(QTest::qWaitFor([this] { return ScanDone; }, 10000));
     ASSERT_TRUE(QTest::qWaitFor([&] { return Farm.AnswersSent() >= where.size() + 2; }, 5000));
     WaitForQuiet(ScanArrivals);
 
-    std::set<std::string> expected{"127.70.1.2:27015", "127.70.1.3:27015", "127.70.1.200:27015"};
+    std::set<std::string> expected{RunIp("127.70.1.2:27015"), RunIp("127.70.1.3:27015"),
+                                   RunIp("127.70.1.200:27015")};
     for (const auto& [kind, address] : where)
         if (NamesAServer(kind))
             expected.insert(address);
     EXPECT_EQ(Addresses(Model.SearchResults), expected);
     ExpectUsableAndDistinct(Model.SearchResults);
-    const auto at = Model.SearchResults.FindFirst("127.70.1.200", "27015");
+    const auto at = Model.SearchResults.FindFirst(RunIp("127.70.1.200"), "27015");
     ASSERT_TRUE(at);
     EXPECT_EQ(Model.SearchResults[*at], existing);
 
@@ -176,15 +178,15 @@ TEST_F(HostileServers, AScanTakesOnlyTheAnswersThatNameAUsableServer) {
 
 TEST_F(HostileServers, ThousandsOfDuplicateAnswersMakeOneRow) {
     FakeServerConfig flood;
-    flood.Ip = "127.70.2.5";
+    flood.Ip = RunIp("127.70.2.5");
     flood.Name = "Flood";
     flood.Copies = 3000;
     ASSERT_GE(Farm.Add(flood), 0);
     ASSERT_TRUE(Farm.Start()) << Farm.LastError();
-    const ServerStructure existing = Row("127.70.2.6", "27015", "Neighbour");
+    const ServerStructure existing = Row(RunIp("127.70.2.6"), "27015", "Neighbour");
     Model.SearchResults.Add(existing);
 
-    std::string from = "127.70.2.5", to = "127.70.2.5";
+    std::string from = RunIp("127.70.2.5"), to = RunIp("127.70.2.5");
     ASSERT_EQ(Scan.Begin(from, to, {27015}), SearchController::BeginResult::Started);
     ASSERT_TRUE(QTest::qWaitFor([this] { return ScanDone; }, 10000));
     ASSERT_TRUE(QTest::qWaitFor([&] { return Farm.AnswersSent() >= 3000; }, 10000));
@@ -192,20 +194,22 @@ TEST_F(HostileServers, ThousandsOfDuplicateAnswersMakeOneRow) {
 
     EXPECT_GT(ScanArrivals, 0);
     EXPECT_EQ(Addresses(Model.SearchResults),
-              (std::set<std::string>{"127.70.2.5:27015", "127.70.2.6:27015"}));
-    EXPECT_EQ(Model.SearchResults[*Model.SearchResults.FindFirst("127.70.2.6", "27015")], existing);
-    EXPECT_EQ(Model.SearchResults[*Model.SearchResults.FindFirst("127.70.2.5", "27015")].Name,
-              "Flood");
+              (std::set<std::string>{RunIp("127.70.2.5:27015"), RunIp("127.70.2.6:27015")}));
+    EXPECT_EQ(Model.SearchResults[*Model.SearchResults.FindFirst(RunIp("127.70.2.6"), "27015")],
+              existing);
+    EXPECT_EQ(
+        Model.SearchResults[*Model.SearchResults.FindFirst(RunIp("127.70.2.5"), "27015")].Name,
+        "Flood");
 }
 
 TEST_F(HostileServers, AnswersToRequestsNeverSentChangeNoWaitingOrShownState) {
     FakeServerConfig stray;
-    stray.Ip = "127.70.3.5";
+    stray.Ip = RunIp("127.70.3.5");
     stray.Name = "Stray";
     const int id = Farm.Add(stray);
     ASSERT_GE(id, 0);
     ASSERT_TRUE(Farm.Start()) << Farm.LastError();
-    const ServerStructure known = Row("127.70.3.5", "27015", "Known");
+    const ServerStructure known = Row(RunIp("127.70.3.5"), "27015", "Known");
     Model.SearchResults.Add(known);
     Model.Favorites.Add(known);
 
@@ -244,7 +248,7 @@ TEST_F(HostileServers, ARefreshLosesAndMovesNoRow) {
         Model.Favorites.Add(Row(ip, "27015", "old"));
         order.push_back(address);
     }
-    for (const char* ip : {"127.70.4.2", "127.70.4.3"}) {
+    for (const std::string& ip : {RunIp("127.70.4.2"), RunIp("127.70.4.3")}) {
         Model.SearchResults.Add(Row(ip, "27015", "old"));
         order.push_back(std::string(ip) + ":27015");
     }
@@ -261,8 +265,9 @@ TEST_F(HostileServers, ARefreshLosesAndMovesNoRow) {
     ExpectUsableAndDistinct(Model.SearchResults);
     ExpectUsableAndDistinct(Model.Favorites);
     // Good servers answered; an answer that names no server left its row waiting.
-    EXPECT_EQ(Model.SearchResults[*Model.SearchResults.FindFirst("127.70.4.2", "27015")].Name,
-              "Good 2");
+    EXPECT_EQ(
+        Model.SearchResults[*Model.SearchResults.FindFirst(RunIp("127.70.4.2"), "27015")].Name,
+        "Good 2");
     for (const auto& [kind, address] : where) {
         const auto at =
             Model.SearchResults.FindFirst(address.substr(0, address.find(':')), "27015");
@@ -284,7 +289,7 @@ class HostileDetails : public HostileServers, public testing::WithParamInterface
 
 TEST_P(HostileDetails, RulesAnswersAreTakenFrom512Bytes) {
     FakeServerConfig server;
-    server.Ip = "127.70.5.5";
+    server.Ip = RunIp("127.70.5.5");
     server.Name = "Rules";
     server.RawRules = BuildRulesAnswerOfSize(GetParam().RulesSize);
     // Players answer garbage: any bytes after the tag.
@@ -295,7 +300,7 @@ TEST_P(HostileDetails, RulesAnswersAreTakenFrom512Bytes) {
     server.RawPlayers = garbage;
     ASSERT_GE(Farm.Add(server), 0);
     ASSERT_TRUE(Farm.Start()) << Farm.LastError();
-    Model.SearchResults.Add(Row("127.70.5.5", "27015", "old"));
+    Model.SearchResults.Add(Row(RunIp("127.70.5.5"), "27015", "old"));
 
     Page = 2; // rules
     Details.RequestDetails(Model.SearchResults, 0);
@@ -307,7 +312,7 @@ TEST_P(HostileDetails, RulesAnswersAreTakenFrom512Bytes) {
     EXPECT_EQ(Model.SearchResults[0].Name, "Rules");
 
     Page = 1; // players
-    Details.QueryDetails("127.70.5.5:27015");
+    Details.QueryDetails(RunIp("127.70.5.5:27015"));
     ASSERT_TRUE(QTest::qWaitFor([this] { return Model.PlayerCount > 0; }, 5000));
     EXPECT_LE(Model.PlayerCount, MaxPlayersInfo);
     ExpectUsableAndDistinct(Model.SearchResults);

@@ -1,7 +1,9 @@
 #include "TNMUDP.h"
 
+#include "DatagramReceiver.h"
 #include "FakeServer.h"
 #include "QueryProtocol.h"
+#include "RunAddresses.h"
 #include "UdpPeer.h"
 #include "WaitUntil.h"
 
@@ -10,8 +12,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <set>
 
 #include <arpa/inet.h>
 #include <latch>
@@ -90,7 +94,7 @@ TEST(TNMUDPTest, InfoRequestRoundTrip) {
     Recorder recorder(endpoint);
     FakeServerFarm farm;
     FakeServerConfig config;
-    config.Ip = "127.20.1.1";
+    config.Ip = RunIp("127.20.1.1");
     config.Port = 0;
     config.Name = "Round trip";
     config.Map = "de_aztec";
@@ -108,7 +112,7 @@ TEST(TNMUDPTest, InfoRequestRoundTrip) {
 
     const Arrival& answer = recorder.Arrivals[0];
     EXPECT_EQ(answer.NumberBytes, static_cast<int>(answer.Bytes.size()));
-    EXPECT_EQ(answer.FromIP, "127.20.1.1");
+    EXPECT_EQ(answer.FromIP, RunIp("127.20.1.1"));
     EXPECT_EQ(answer.Port, farm.Port(id));
     std::vector<uint8_t> datagram(answer.Bytes.begin(), answer.Bytes.end());
     MarkInfoHeader(datagram);
@@ -123,7 +127,7 @@ TEST(TNMUDPTest, InfoRequestRoundTrip) {
 TEST(TNMUDPTest, DatagramSizes) {
     TNMUDP endpoint(0);
     Recorder recorder(endpoint);
-    UdpPeer server("127.20.0.2");
+    UdpPeer server(RunIp("127.20.0.2"));
     const std::string marker = "marker";
     for (const size_t size : {size_t{0}, size_t{1}, size_t{2047}, size_t{2048}, size_t{2049},
                               size_t{4096}, size_t{60000}}) {
@@ -150,7 +154,7 @@ TEST(TNMUDPTest, DatagramSizes) {
 // the shorter second datagram must copy only its own bytes.
 TEST(TNMUDPTest, ShorterSecondDatagramReadsOnlyItsOwnBytes) {
     TNMUDP endpoint(0);
-    UdpPeer server("127.20.0.3");
+    UdpPeer server(RunIp("127.20.0.3"));
     uint8_t shared[TNMUDP::MaxDatagram] = {};
     std::vector<int> copied;
     endpoint.OnDataReceived = [&](TNMUDP& sender, int numberBytes, const std::string&, int) {
@@ -182,7 +186,7 @@ TEST(TNMUDPTest, TakenPortFallsBackToSystemChosenPort) {
     EXPECT_NE(second.BoundPort(), fixedPort);
     Recorder firstArrivals(*first);
     Recorder secondArrivals(second);
-    UdpPeer server("127.20.0.4");
+    UdpPeer server(RunIp("127.20.0.4"));
 
     first->SendDatagram(server.Ip(), server.Port(), AsBytes("from first"));
     second.SendDatagram(server.Ip(), server.Port(), AsBytes("from second"));
@@ -210,8 +214,8 @@ TEST(TNMUDPTest, TakenPortFallsBackToSystemChosenPort) {
 TEST(TNMUDPTest, ConcurrentSendersKeepTheirDestinations) {
     constexpr int Count = 300;
     TNMUDP endpoint(0);
-    UdpPeer workerTarget("127.20.0.5");
-    UdpPeer uiTarget("127.20.0.6");
+    UdpPeer workerTarget(RunIp("127.20.0.5"));
+    UdpPeer uiTarget(RunIp("127.20.0.6"));
     std::latch start(2);
     std::thread worker([&] {
         start.arrive_and_wait();
@@ -289,7 +293,7 @@ TEST(TNMUDPTest, SocketThatCannotBeCreatedThrows) {
 TEST(TNMUDPTest, BurstArrivesWholeInBoundedSlices) {
     constexpr int Count = 3000;
     TNMUDP endpoint(0, ReceiveBufferRequest::Stock());
-    UdpPeer server("127.20.0.7");
+    UdpPeer server(RunIp("127.20.0.7"));
     std::cout << "[ measure  ] receive buffer granted: " << endpoint.ReceiveBufferSize()
               << " bytes\n";
     int arrivals = 0;
@@ -318,7 +322,7 @@ TEST(TNMUDPTest, BurstWaitsInMemoryWhileTheOwnerIsBusy) {
     constexpr int Count = 20000;
     TNMUDP endpoint(0, ReceiveBufferRequest::Stock());
     ASSERT_LT(endpoint.ReceiveBufferSize(), Count * 300) << "the buffer alone must not hold it";
-    UdpPeer server("127.20.0.9");
+    UdpPeer server(RunIp("127.20.0.9"));
     std::vector<int> seen(Count, 0);
     int arrivals = 0;
     endpoint.OnDataReceived = [&](TNMUDP& sender, int numberBytes, const std::string&, int) {
@@ -343,6 +347,101 @@ TEST(TNMUDPTest, BurstWaitsInMemoryWhileTheOwnerIsBusy) {
     EXPECT_EQ(arrivals, 0) << "reported outside the owner's event loop";
     EXPECT_TRUE(WaitUntil([&] { return arrivals == Count; }, 10000)) << arrivals << " arrived";
     EXPECT_EQ(std::count(seen.begin(), seen.end(), 1), Count) << "lost or doubled";
+    EXPECT_EQ(endpoint.DroppedDatagrams(), 0u);
+}
+
+// Answers the system dropped while the endpoint's reader was held (its small queue full,
+// the owner busy) are asked for again: the pace sends the window's requests anew, and the
+// sender's settling after its last request does so for the last window. Every server
+// ends up heard, however much was dropped.
+TEST(TNMUDPTest, AnswersDroppedWhileTheReaderWasHeldAreAskedForAgain) {
+    constexpr int Count = 600;
+    FakeServerFarm farm;
+    FakeServerConfig base;
+    base.DelayMs = 300; // every answer comes late, so many come at once
+    ASSERT_GE(farm.AddMany(Count, RunIp("127.20.50.1"), 27015, base), 0) << farm.LastError();
+    ASSERT_TRUE(farm.Start()) << farm.LastError();
+    TNMUDP endpoint(0, ReceiveBufferRequest::Stock(), 32);
+    endpoint.SetAnswerTest(&LooksLikeInfoAnswer);
+    std::set<std::string> heard;
+    endpoint.OnDataReceived = [&](TNMUDP&, int numberBytes, const std::string& ip, int) {
+        if (numberBytes > 0)
+            heard.insert(ip);
+    };
+    std::atomic<bool> done{false};
+    std::thread sender([&] {
+        for (int i = 0; i < Count; ++i) {
+            endpoint.WaitForReceiveRoom();
+            endpoint.SendDatagram(FarmAddress(RunIp("127.20.50.1"), i), 27015, InfoRequest());
+        }
+        endpoint.SettlePacedRequests();
+        done = true;
+    });
+    // The owner takes nothing for a while: its queue fills and the system drops the rest.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    const bool allHeard = WaitUntil([&] { return done && heard.size() == size_t{Count}; }, 20000);
+    sender.join();
+    EXPECT_GT(endpoint.DroppedDatagrams(), 0u) << "nothing was dropped: the test shows nothing";
+    EXPECT_TRUE(allHeard) << heard.size() << " of " << Count << " heard, "
+                          << endpoint.DroppedDatagrams() << " dropped, "
+                          << endpoint.ResentRequests() << " sent again";
+    EXPECT_GT(endpoint.ResentRequests(), 0u);
+}
+
+// A queue that once filled up stops the reading thread only until the owner takes from
+// it: the endpoint goes on receiving afterwards. What the system dropped meanwhile, with
+// the reading stopped and the small buffer full, is counted exactly.
+TEST(DatagramReceiverTest, QueueThatFilledOnceStillReceivesAfterwardsAndCountsTheDrops) {
+    constexpr int Burst = 400;
+    constexpr size_t QueueLimit = 8;
+    UdpSocket socket;
+    ASSERT_EQ(socket.Open({4096, false}), 0);
+    ASSERT_TRUE(socket.Bind(0));
+    std::atomic<int> rung{0};
+    DatagramReceiver receiver(
+        socket, [&] { ++rung; }, QueueLimit);
+    ASSERT_TRUE(receiver.Start());
+    UdpPeer peer(RunIp("127.20.0.10"));
+    for (int i = 0; i < Burst; ++i)
+        peer.SendTo(socket.BoundPort(), "burst " + std::to_string(i));
+    // Nothing is taken yet: the queue fills and the thread stops reading.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (receiver.Queued() < QueueLimit && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_GE(receiver.Queued(), QueueLimit);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_LT(receiver.Read(), uint64_t{Burst}) << "the buffer must not hold the whole burst";
+
+    // Takes until `wanted` bytes came, or 2 s without it; returns every datagram taken.
+    auto takeUntil = [&](const std::string& wanted) {
+        std::vector<std::string> taken;
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+        while (std::chrono::steady_clock::now() < until) {
+            DatagramReceiver::Batch batch;
+            if (!receiver.Take(batch)) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                continue;
+            }
+            for (const DatagramReceiver::Arrival& arrival : batch.Arrivals)
+                taken.emplace_back(reinterpret_cast<const char*>(batch.Bytes.data()) +
+                                       arrival.Offset,
+                                   static_cast<size_t>(std::max(arrival.Length, 0)));
+            if (!wanted.empty() && std::find(taken.begin(), taken.end(), wanted) != taken.end())
+                break;
+        }
+        return taken;
+    };
+    const std::vector<std::string> first = takeUntil("");
+    EXPECT_GE(first.size(), QueueLimit);
+
+    peer.SendTo(socket.BoundPort(), "after the full queue");
+    const std::vector<std::string> later = takeUntil("after the full queue");
+    EXPECT_EQ(later, std::vector<std::string>{"after the full queue"});
+    EXPECT_GT(rung.load(), 0);
+    // The datagram read after the drops tells them all.
+    EXPECT_GT(receiver.Dropped(), 0u);
+    EXPECT_EQ(first.size() + later.size() + receiver.Dropped(), size_t{Burst} + 1)
+        << "drops counted exactly";
 }
 
 // Requests that nobody answers are written off after a short silence, with a growing
@@ -361,7 +460,7 @@ TEST(TNMUDPTest, UnansweredRequestsHoldTheSenderOnlyBriefly) {
 // socket and the new one delivers.
 TEST(TNMUDPTest, HandlerMayRebindItsEndpoint) {
     TNMUDP endpoint(0);
-    UdpPeer server("127.20.0.8");
+    UdpPeer server(RunIp("127.20.0.8"));
     const int oldPort = endpoint.BoundPort();
     std::vector<std::string> seen;
     endpoint.OnDataReceived = [&](TNMUDP& sender, int, const std::string&, int) {
