@@ -16,6 +16,7 @@
 #include "StallProbe.h"
 #include "TForm1.h"
 #include "TNMUDP.h"
+#include "TestRow.h"
 
 #include <QDialog>
 #include <QElapsedTimer>
@@ -193,19 +194,14 @@ protected:
             Served[{FarmAddress(FirstIp(), i), "27015"}] = Farm.Config(i);
     }
     static ServerStructure Stale(const std::string& ip, const std::string& protocol = "47") {
-        ServerStructure row;
-        row.Name = "Old";
-        row.IP = ip;
-        row.Port = "27015";
-        row.Map = "old_map";
-        row.Players = "1";
-        row.MaxPlayers = "2";
-        row.Response = "999";
-        row.Protocol = protocol;
-        row.Password = "0";
-        row.Alive = true;
-        row.Answered = true;
-        return row;
+        return TestRow(ip)
+            .Name("Old")
+            .Map("old_map")
+            .Counts("1", "2")
+            .Response("999")
+            .Protocol(protocol)
+            .Password("0")
+            .Alive();
     }
     // Rows of simulated servers as an earlier answer left them, and of addresses where
     // nothing answers.

@@ -17,6 +17,7 @@
 #include "TForm_MakeSure.h"
 #include "TForm_Password.h"
 #include "TNMUDP.h"
+#include "TestRow.h"
 #include "TrayController.h"
 
 #include <QAction>
@@ -44,18 +45,13 @@ using Lines = std::vector<std::string>;
 
 ServerStructure Row(const std::string& ip, const std::string& protocol,
                     const std::string& password = "0") {
-    ServerStructure row;
-    row.Name = "Target";
-    row.IP = ip;
-    row.Port = "27015";
-    row.Map = "de_dust2";
-    row.Players = "3";
-    row.MaxPlayers = "16";
-    row.Protocol = protocol;
-    row.Password = password;
-    row.Alive = true;
-    row.Answered = true;
-    return row;
+    return TestRow(ip)
+        .Name("Target")
+        .Map("de_dust2")
+        .Counts("3", "16")
+        .Protocol(protocol)
+        .Password(password)
+        .Alive();
 }
 
 class Launch : public ::testing::Test {
@@ -200,9 +196,9 @@ TEST_F(Launch, GameInAChineseFolderStartsThereWithItsTextInTheSystemEncoding) {
 // A game that the system cannot run is found out before the join pauses the scan, stops
 // the continuous refresh or sends the window to the tray.
 TEST_F(Launch, GameThatCannotStartLeavesScanRefreshAndWindowAsTheyWere) {
-    Open("RunSettings/PauseSearching=1\nRunSettings/StopRefreshing=1\n" RunIp(
-        "RunSettings/Minimize=1\nSearchRange/FromIP=127.60.16.1\n")
-             RunIp("SearchRange/ToIP=127.60.31.254\nSearchPorts/Port0=27015\n"));
+    Open(RunIp("RunSettings/PauseSearching=1\nRunSettings/StopRefreshing=1\n"
+               "RunSettings/Minimize=1\nSearchRange/FromIP=127.60.16.1\n"
+               "SearchRange/ToIP=127.60.31.254\nSearchPorts/Port0=27015\n"));
     // Text with the execute bit: no program this system can start.
     App.Dir.Write("cs16/hl.exe", "not a program\n");
     std::filesystem::permissions(App.Dir.File("cs16/hl.exe"), std::filesystem::perms::owner_all);

@@ -4,6 +4,7 @@
 #include "FakeServer.h"
 #include "Gbk.h"
 #include "MessageTable.h"
+#include "TestRow.h"
 
 #include <gtest/gtest.h>
 
@@ -61,12 +62,7 @@ protected:
             out.push_back(r.Name);
         return out;
     }
-    static ServerStructure Listed(const char* ip, const char* port) {
-        ServerStructure row;
-        row.IP = ip;
-        row.Port = port;
-        return row;
-    }
+    static ServerStructure Listed(const char* ip, const char* port) { return TestRow(ip, port); }
 
     BrowserModel Model;
     ServerRows& List = Model.SearchResults;

@@ -1,6 +1,7 @@
 #include "ServerListModel.h"
 
 #include "Gbk.h"
+#include "TestRow.h"
 
 #include <QItemSelectionModel>
 #include <QSignalSpy>
@@ -11,17 +12,14 @@ namespace {
 
 ServerStructure Row(const char* nameUtf8, bool alive, const char* protocol, const char* password,
                     std::string ip = "127.30.0.1") {
-    ServerStructure r;
-    r.Name = G(nameUtf8);
-    r.IP = std::move(ip);
-    r.Port = "27015";
-    r.Map = "de_dust2";
-    r.Players = "3";
-    r.MaxPlayers = "20";
-    r.Response = "12";
-    r.Alive = alive;
-    r.Protocol = protocol;
-    r.Password = password;
+    ServerStructure r = TestRow(std::move(ip))
+                            .Name(G(nameUtf8))
+                            .Map("de_dust2")
+                            .Counts("3", "20")
+                            .Response("12")
+                            .Protocol(protocol)
+                            .Password(password);
+    r.Alive = alive; // the view draws from Alive alone
     return r;
 }
 

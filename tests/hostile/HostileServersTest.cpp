@@ -9,6 +9,7 @@
 #include "SearchController.h"
 #include "ServerIntake.h"
 #include "TNMUDP.h"
+#include "TestRow.h"
 
 #include <QTest>
 
@@ -34,17 +35,13 @@ bool NamesAServer(HostileInfo kind) {
 }
 
 ServerStructure Row(const std::string& ip, const std::string& port, const std::string& name) {
-    ServerStructure row;
-    row.IP = ip;
-    row.Port = port;
-    row.Name = name;
-    row.Map = "de_aztec";
-    row.Players = "1";
-    row.MaxPlayers = "10";
-    row.Protocol = "47";
-    row.Password = "0";
-    row.Alive = row.Answered = true;
-    return row;
+    return TestRow(ip, port)
+        .Name(name)
+        .Map("de_aztec")
+        .Counts("1", "10")
+        .Protocol("47")
+        .Password("0")
+        .Alive();
 }
 
 class HostileServers : public testing::Test {
