@@ -4,6 +4,7 @@
 // moves texts between it and the controls.
 #include "TForm1.h"
 
+#include "A2sProtocol.h"
 #include "AddressCheck.h"
 #include "PortList.h"
 #include "PortPanel.h"
@@ -199,9 +200,9 @@ void TForm1::ConnectEndpoints() {
         if (Intake)
             Intake->NMUDP1DataReceived(sender, numberBytes, fromIP, port);
     };
-    // Only info answers count for the scan's pace: a flood of anything else cannot pass
-    // for them.
-    NMUDP1->SetAnswerTest(&LooksLikeInfoAnswer);
+    // Only info answers (of either dialect, challenges included) count for the scan's
+    // pace: a flood of anything else cannot pass for them.
+    NMUDP1->SetAnswerTest(&LooksLikeAnyInfoAnswer);
 }
 
 void TForm1::Edit_FromIPChange() {

@@ -10,20 +10,30 @@ const char* CliUsage() {
                               [--require] [--local-port N]
   quarrix-cli --help
 
-scan   Sends an info request to every address from FROM to TO (either order) and every
-       port of --ports (default 27015), address by address in ascending order, ports in
+scan   Sends the info requests of both query dialects (the text one of older servers
+       and the binary one of today's, with its challenge round trip) to every address
+       from FROM to TO (either order) and every port of --ports (default 27015), address by address in ascending order, ports in
        list order, skipping addresses whose last part is 0 or 255, as the window's scan
        does, for both game versions. Waits --wait-ms milliseconds (default 1500) after
        the last request, then prints every server that answered, ordered by address
        and port.
-query  Asks one server (port 27015 when none is given) for its info and, when asked,
-       its players and its rules; waits up to --wait-ms for each answer.
+query  Asks one server (port 27015 when none is given) for its info in both dialects
+       and, when asked, its players and its rules in the dialect it answered (binary:
+       with the challenge round trips and split replies); waits up to --wait-ms for
+       each answer.
 
 Output (--format tsv, the default): one line per server, tab-separated:
-  name  ip  port  map  players  max  protocol  password  response-ms
+  name  ip  port  map  players  max  protocol  password  response-ms  dialect  bots
+  os  vac  folder  version
 query adds "player<TAB>number<TAB>name<TAB>frags" and "rule<TAB>name<TAB>value" lines.
 --format json prints one JSON object per server and line, with the keys name, ip, port,
-map, players, max, protocol, password, response_ms; query adds player_list and rules.
+map, players, max, protocol, password, response_ms, dialect, bots, os, vac, folder,
+version; query adds player_list and rules.
+protocol is the version tag: 46 Counter-Strike 1.5, 47 Counter-Strike 1.6 (also for
+the protocol 48 of today's servers), 0 for a game other than Counter-Strike (folder
+says which). dialect is "text" or "binary": the query dialect the server answered in
+(binary when it answered both). os is linux, windows or mac; vac true or false; bots,
+os, vac and version are empty (null) where the server does not tell them.
 Names are converted from GBK to UTF-8; tabs and line breaks in them become blanks.
 response-ms is the time from the request to that address and port until its answer.
 

@@ -1,11 +1,14 @@
 #include "QueryCommand.h"
 
+#include "A2sChallengeState.h"
 #include "AddressCheck.h"
 #include "CliSession.h"
+#include "Clock.h"
 #include "MessageTable.h"
 #include "QueryProtocol.h"
 #include "ServerIntake.h"
 #include "ServerPrinter.h"
+#include "SplitReassembler.h"
 #include "TNMUDP.h"
 
 #include <QCoreApplication>
@@ -13,37 +16,60 @@
 #include <QTimer>
 
 #include <chrono>
+#include <functional>
 #include <iostream>
+#include <optional>
 
 namespace {
 
-// Sends one request and waits for the first datagram from exactly host:port that
-// `accept` takes; false when none came within the wait.
-bool Exchange(TNMUDP& udp, const std::string& host, int port, const Bytes& request, int waitMs,
-              const std::function<bool(std::span<const uint8_t>)>& accept) {
+// What a step of an exchange may do besides reading: send again, or end the wait sooner.
+struct Reply {
+    std::function<void(const Bytes&)> Send;
+    std::function<void(int ms)> EndWithin;
+};
+
+// Sends `requests` and hands every datagram from exactly host:port to `take`, which
+// returns true when the exchange is done; false when it was not done within the wait
+// (measured from the first request) or a shorter end asked for by EndWithin.
+bool Converse(TNMUDP& udp, const std::string& host, int port, const std::vector<Bytes>& requests,
+              int waitMs, const std::function<bool(std::span<const uint8_t>, const Reply&)>& take) {
     QEventLoop loop;
-    bool taken = false;
+    bool done = false;
     std::vector<uint8_t> buffer(TNMUDP::MaxDatagram);
+    const Reply reply{[&](const Bytes& bytes) {
+                          try {
+                              udp.SendDatagram(host, port, bytes);
+                          } catch (const std::exception&) {
+                              // Lost like any datagram that cannot leave; the wait ends it.
+                          }
+                      },
+                      [&](int ms) { QTimer::singleShot(ms, &loop, &QEventLoop::quit); }};
     udp.OnDataReceived = [&](TNMUDP& sender, int n, const std::string& fromIP, int fromPort) {
-        if (taken || n < 0 || fromIP != host || fromPort != port)
+        if (done || n < 0 || fromIP != host || fromPort != port)
             return;
         const int length = sender.ReadDatagram(std::span<uint8_t>(buffer));
-        if (accept(std::span<const uint8_t>(buffer.data(), static_cast<size_t>(length)))) {
-            taken = true;
+        if (take(std::span<const uint8_t>(buffer.data(), static_cast<size_t>(length)), reply)) {
+            done = true;
             loop.quit();
         }
     };
     QTimer::singleShot(waitMs, &loop, &QEventLoop::quit);
-    try {
-        udp.SendDatagram(host, port, request);
-    } catch (const std::exception&) {
-        udp.OnDataReceived = nullptr;
-        return false;
+    for (const Bytes& request : requests) {
+        try {
+            udp.SendDatagram(host, port, request);
+        } catch (const std::exception&) {
+            udp.OnDataReceived = nullptr;
+            return false;
+        }
     }
     loop.exec();
     udp.OnDataReceived = nullptr;
-    return taken;
+    return done;
 }
+
+// How long the info exchange goes on for the binary answer of a server whose text
+// answer came first: one that answers both says more in the binary one.
+constexpr int BinaryGraceMs = 300;
 
 } // namespace
 
@@ -72,27 +98,59 @@ int RunQuery(const CliOptions& options) {
     BrowserModel model;
     ServerRows& list = model.SearchResults;
     ServerIntake intake(model);
+    // A binary server's challenge is answered through the same endpoint.
+    intake.Send = [&udp](const std::string& to, int toPort, std::span<const uint8_t> bytes) {
+        udp.SendDatagram(to, toPort, bytes);
+    };
     const auto sent = std::chrono::steady_clock::now();
-    auto answered = std::chrono::steady_clock::now();
-    const bool info = Exchange(udp, host, port, InfoRequest(), options.WaitMs, [&](auto datagram) {
-        answered = std::chrono::steady_clock::now();
-        return intake.TakeDatagram(datagram) == ServerIntake::Outcome::Inserted;
-    });
-    if (!info || list.empty())
+    std::optional<std::chrono::steady_clock::time_point> answered;
+    // Both info requests: the row is asked in whichever dialect the server answers.
+    Converse(udp, host, port, {InfoRequest(), A2sInfoRequest()}, options.WaitMs,
+             [&](std::span<const uint8_t> datagram, const Reply& reply) {
+                 const auto outcome = intake.TakeDatagram(datagram, host, port);
+                 if (outcome != ServerIntake::Outcome::Inserted &&
+                     outcome != ServerIntake::Outcome::Merged)
+                     return false;
+                 if (!answered) {
+                     answered = std::chrono::steady_clock::now();
+                     reply.EndWithin(BinaryGraceMs);
+                 }
+                 return list[0].Dialect == QueryDialect::Binary;
+             });
+    if (!answered || list.empty())
         return options.Require ? ExitNoAnswer : ExitOk;
     list.Update(0, [&](ServerStructure& r) {
         r.Response = std::to_string(
-            std::chrono::duration_cast<std::chrono::milliseconds>(answered - sent).count());
+            std::chrono::duration_cast<std::chrono::milliseconds>(*answered - sent).count());
     });
     const ServerStructure& row = list[0];
+    const bool binary = row.Dialect == QueryDialect::Binary;
+    // One challenge serves the players and rules queries that follow.
+    A2sChallengeState challenge;
 
     std::vector<PrintedPlayer> players;
     if (options.Players) {
         PlayersInfoStructure parsed;
         int count = 0;
-        if (Exchange(udp, host, port, PlayersRequest(), options.WaitMs, [&](auto datagram) {
-                return ParsePlayersAnswer(datagram, DetailPlayers, parsed, count);
-            }))
+        bool read = false;
+        if (binary) {
+            read = Converse(udp, host, port, {challenge.Begin(A2sQuery::Players)}, options.WaitMs,
+                            [&](std::span<const uint8_t> datagram, const Reply& reply) {
+                                if (const auto c = ParseA2sChallenge(datagram)) {
+                                    if (const auto again = challenge.OnChallenge(*c))
+                                        reply.Send(*again);
+                                    return false;
+                                }
+                                return ParseA2sPlayers(datagram, parsed, count);
+                            });
+            challenge.Answered();
+        } else {
+            read = Converse(udp, host, port, {PlayersRequest()}, options.WaitMs,
+                            [&](std::span<const uint8_t> datagram, const Reply&) {
+                                return ParsePlayersAnswer(datagram, DetailPlayers, parsed, count);
+                            });
+        }
+        if (read)
             for (int i = 0; i < count; ++i)
                 players.push_back({parsed.Numbers[i], parsed.Names[i], parsed.Frags[i]});
     }
@@ -100,9 +158,35 @@ int RunQuery(const CliOptions& options) {
     if (options.Rules) {
         RulesInfoStructure parsed;
         int count = 0;
-        if (Exchange(udp, host, port, RulesRequest(), options.WaitMs, [&](auto datagram) {
-                return ParseRulesAnswer(datagram, DetailRules, parsed, count);
-            }))
+        bool read = false;
+        if (binary) {
+            SplitReassembler joiner;
+            Bytes joined;
+            read = Converse(udp, host, port, {challenge.Begin(A2sQuery::Rules)}, options.WaitMs,
+                            [&](std::span<const uint8_t> datagram, const Reply& reply) {
+                                if (const auto c = ParseA2sChallenge(datagram)) {
+                                    if (const auto again = challenge.OnChallenge(*c))
+                                        reply.Send(*again);
+                                    return false;
+                                }
+                                const auto now = CurrentClock().TickCount();
+                                switch (joiner.Take(datagram, now, joined)) {
+                                case SplitReassembler::Result::NotSplit:
+                                    return ParseA2sRules(datagram, parsed, count);
+                                case SplitReassembler::Result::Complete:
+                                    return ParseA2sRules(joined, parsed, count);
+                                default:
+                                    return false;
+                                }
+                            });
+            challenge.Answered();
+        } else {
+            read = Converse(udp, host, port, {RulesRequest()}, options.WaitMs,
+                            [&](std::span<const uint8_t> datagram, const Reply&) {
+                                return ParseRulesAnswer(datagram, DetailRules, parsed, count);
+                            });
+        }
+        if (read)
             for (int i = 0; i < count; ++i)
                 rules.push_back({parsed.Names[i], parsed.Values[i]});
     }

@@ -1,5 +1,6 @@
 #include "ScanCommand.h"
 
+#include "A2sProtocol.h"
 #include "AddressCheck.h"
 #include "CliSession.h"
 #include "MessageTable.h"
@@ -87,6 +88,10 @@ int RunScan(const CliOptions& options) {
     BrowserModel model;
     ServerRows& results = model.SearchResults;
     ServerIntake intake(model); // both versions are taken: the default filters are on
+    // A binary server's challenge is answered through the same endpoint.
+    intake.Send = [&udp](const std::string& host, int port, std::span<const uint8_t> bytes) {
+        udp.SendDatagram(host, port, bytes);
+    };
     udp.OnDataReceived = [&](TNMUDP& sender, int n, const std::string& fromIP, int fromPort) {
         const auto now = std::chrono::steady_clock::now();
         const ServerIntake::Outcome outcome =
@@ -129,7 +134,7 @@ int RunScan(const CliOptions& options) {
         }
         udp.SendDatagram(host, port, bytes);
     });
-    udp.SetAnswerTest(&LooksLikeInfoAnswer);
+    udp.SetAnswerTest(&LooksLikeAnyInfoAnswer);
     worker.SetPace([&udp] { udp.WaitForReceiveRoom(); });
     const int waitMs = options.WaitMs;
     QCoreApplication& app = session.App();

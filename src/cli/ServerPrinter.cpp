@@ -42,6 +42,14 @@ QJsonObject RowObject(const ServerStructure& row) {
                                          : row.Password == "0" ? QJsonValue(false)
                                                                : QJsonValue(QJsonValue::Null));
     o.insert(QStringLiteral("response_ms"), Number(row.Response));
+    o.insert(QStringLiteral("dialect"), Json(DialectText(row.Dialect)));
+    o.insert(QStringLiteral("bots"), Number(row.Bots));
+    o.insert(QStringLiteral("os"), Json(OsText(row.Os)));
+    o.insert(QStringLiteral("vac"), row.Secure == 1   ? QJsonValue(true)
+                                    : row.Secure == 0 ? QJsonValue(false)
+                                                      : QJsonValue(QJsonValue::Null));
+    o.insert(QStringLiteral("folder"), Json(row.GameFolder));
+    o.insert(QStringLiteral("version"), Json(row.Version));
     return o;
 }
 
@@ -50,6 +58,32 @@ std::string Compact(const QJsonObject& o) {
 }
 
 } // namespace
+
+std::string DialectText(QueryDialect dialect) {
+    switch (dialect) {
+    case QueryDialect::Text:
+        return "text";
+    case QueryDialect::Binary:
+        return "binary";
+    case QueryDialect::Unknown:
+        break;
+    }
+    return "";
+}
+
+std::string OsText(char os) {
+    switch (os) {
+    case 'l':
+        return "linux";
+    case 'w':
+        return "windows";
+    case 'm':
+    case 'o':
+        return "mac";
+    default:
+        return "";
+    }
+}
 
 std::string ServerPrinter::Line(const ServerStructure& row) const {
     if (Format == CliOptions::Format::Json)
@@ -61,6 +95,13 @@ std::string ServerPrinter::Line(const ServerStructure& row) const {
         out += '\t';
     }
     out += Cell(row.Response);
+    // What the answers add, after the columns older readers of this output know.
+    const std::string vac = row.Secure == 1 ? "1" : row.Secure == 0 ? "0" : "";
+    for (const std::string& field :
+         {DialectText(row.Dialect), row.Bots, OsText(row.Os), vac, row.GameFolder, row.Version}) {
+        out += '\t';
+        out += Cell(field);
+    }
     return out;
 }
 

@@ -31,5 +31,10 @@ private:
     CliOptions::Format Format;
 };
 
+// "text", "binary", or empty when not known.
+std::string DialectText(QueryDialect dialect);
+// "linux", "windows", "mac", or empty when not told.
+std::string OsText(char os);
+
 // A window message (MessageTable index, caption index) as a line for standard error.
 std::string MessageLine(int message, int caption);

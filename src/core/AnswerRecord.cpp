@@ -9,9 +9,57 @@ std::optional<ServerKey> CanonicalAddress(std::string_view address, std::string_
     return ServerKey{AddressText(AddressNumber(parsed)), std::to_string(parsed[4])};
 }
 
-std::optional<ServerStructure> BuildAnswerRecord(const ServerInfoStructure& info) {
+bool IsCounterStrikeFolder(std::string_view folder) {
+    constexpr std::string_view counterStrike = "cstrike";
+    if (folder.empty())
+        return true;
+    if (folder.size() != counterStrike.size())
+        return false;
+    for (size_t i = 0; i < folder.size(); ++i) {
+        const char c =
+            folder[i] >= 'A' && folder[i] <= 'Z' ? char(folder[i] - 'A' + 'a') : folder[i];
+        if (c != counterStrike[i])
+            return false;
+    }
+    return true;
+}
+
+std::string VersionTag(int32_t protocol, std::string_view folder) {
+    if (!IsCounterStrikeFolder(folder))
+        return "00";
+    if (protocol == 48)
+        return "47";
+    return std::to_string(protocol);
+}
+
+void MergeAnswer(ServerStructure& row, const ServerStructure& answer) {
+    row.Name = answer.Name;
+    row.Map = answer.Map;
+    row.Players = answer.Players;
+    row.MaxPlayers = answer.MaxPlayers;
+    row.Protocol = answer.Protocol;
+    row.Password = answer.Password;
+    row.Alive = answer.Alive;
+    row.Answered = answer.Answered;
+    if (row.Dialect != QueryDialect::Binary)
+        row.Dialect = answer.Dialect;
+    if (!answer.GameFolder.empty())
+        row.GameFolder = answer.GameFolder;
+    if (!answer.Bots.empty())
+        row.Bots = answer.Bots;
+    if (!answer.Version.empty())
+        row.Version = answer.Version;
+    if (answer.Os != 0)
+        row.Os = answer.Os;
+    if (answer.Secure >= 0)
+        row.Secure = answer.Secure;
+}
+
+std::optional<ServerStructure> BuildAnswerRecord(const ServerInfoStructure& info,
+                                                 QueryDialect dialect) {
     ServerStructure row;
     const std::string* address = nullptr;
+    std::optional<int32_t> protocol;
     for (int i = 0; i < InfoPairCount; ++i) {
         const std::string& key = info.Keys[i];
         const std::string& value = info.Values[i];
@@ -25,7 +73,20 @@ std::optional<ServerStructure> BuildAnswerRecord(const ServerInfoStructure& info
             const auto number = ParseInt32(value);
             if (!number)
                 return std::nullopt;
-            (key == "protocol" ? row.Protocol : row.Password) = std::to_string(*number);
+            if (key == "protocol")
+                protocol = *number;
+            else
+                row.Password = std::to_string(*number);
+        } else if (key == "gamedir") {
+            row.GameFolder = value;
+        } else if (key == "bots") {
+            row.Bots = ParseInt32(value) ? std::to_string(*ParseInt32(value)) : std::string();
+        } else if (key == "version") {
+            row.Version = value;
+        } else if (key == "os") {
+            row.Os = value.size() == 1 ? value[0] : 0;
+        } else if (key == "secure") {
+            row.Secure = value == "1" ? 1 : value == "0" ? 0 : -1;
         } else if (key == "map") {
             row.Map = value;
         } else if (key == "players") {
@@ -46,6 +107,9 @@ std::optional<ServerStructure> BuildAnswerRecord(const ServerInfoStructure& info
                                       std::string_view(*address).substr(colon + 1));
     if (!canonical)
         return std::nullopt;
+    if (protocol)
+        row.Protocol = VersionTag(*protocol, row.GameFolder);
+    row.Dialect = dialect;
     row.IP = std::move(canonical->IP);
     row.Port = std::move(canonical->Port);
     row.Response.clear();

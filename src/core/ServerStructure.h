@@ -5,6 +5,10 @@
 #include <string>
 #include <vector>
 
+// How a server answered its queries: the text requests ("infostring", "players",
+// "rules") or the binary ones. A row whose dialect is not known is asked in both.
+enum class QueryDialect : uint8_t { Unknown = 0, Text = 1, Binary = 2 };
+
 // One server row. Texts are GBK bytes; numbers are decimal texts, converted where used.
 struct ServerStructure {
     std::string Name;
@@ -19,6 +23,13 @@ struct ServerStructure {
     bool Alive = false;
     bool Answered = false;
     uint32_t SentAt = 0;
+    // What the answers add beyond the columns; empty (or Unknown, 0, -1) when not told.
+    QueryDialect Dialect = QueryDialect::Unknown;
+    std::string GameFolder; // "cstrike" for Counter-Strike; other games are never launched
+    std::string Bots;       // decimal count of bots among Players
+    std::string Version;    // the server's own version text (binary dialect)
+    char Os = 0;            // 'l' Linux, 'w' Windows, 'm' macOS
+    int8_t Secure = -1;     // VAC: 1 on, 0 off
     bool operator==(const ServerStructure&) const = default;
 };
 

@@ -1,9 +1,11 @@
 #include "SearchThread.h"
 
+#include "A2sProtocol.h"
 #include "AddressCheck.h"
 #include "QueryProtocol.h"
 
 #include <algorithm>
+#include <array>
 #include <exception>
 
 uint32_t ProgressStep(uint32_t rangeStart, uint32_t rangeEnd, size_t portCount) {
@@ -113,7 +115,9 @@ void SearchThread::Run(SearchRange range, std::function<void()> onFinished) {
     const size_t portCount = range.PortList.size();
     const bool single = range.RangeEnd == range.RangeStart;
     const uint32_t step = ProgressStep(range.RangeStart, range.RangeEnd, portCount);
-    const auto& request = InfoRequest();
+    // Both dialects' info requests: old servers answer only the text one, today's only
+    // the binary one.
+    const std::array<const Bytes*, 2> requests = {&InfoRequest(), &A2sInfoRequest()};
     uint64_t sent = 0;
     uint64_t position = 0;
     bool aborted = false;
@@ -123,17 +127,22 @@ void SearchThread::Run(SearchRange range, std::function<void()> onFinished) {
         if (lastOctet != 0 && lastOctet != 255) {
             const std::string text = AddressText(address);
             for (const int32_t port : range.PortList) {
-                if (Pace)
-                    Pace();
-                if (!WaitWhilePaused()) {
-                    aborted = true;
+                for (const Bytes* request : requests) {
+                    // The pace counts every datagram, each of which may bring an answer.
+                    if (Pace)
+                        Pace();
+                    if (!WaitWhilePaused()) {
+                        aborted = true;
+                        break;
+                    }
+                    try {
+                        Send(text, port, *request);
+                    } catch (const std::exception&) {
+                        // A send that cannot leave is lost like any other datagram.
+                    }
+                }
+                if (aborted)
                     break;
-                }
-                try {
-                    Send(text, port, request);
-                } catch (const std::exception&) {
-                    // A send that cannot leave is lost like any other datagram.
-                }
                 ++sent;
                 position = single ? ProgressMax : std::min<uint64_t>(position + step, ProgressMax);
                 LatestAddressPort.store((uint64_t{address} << 32) | static_cast<uint32_t>(port),

@@ -33,10 +33,10 @@ struct SearchRange {
     std::vector<int32_t> PortList;
 };
 
-// The SearchThread: one worker that sends an info request to every address and port of
-// a range, ascending, skipping last octets 0 and 255, without waiting for answers. It
-// never touches rows or widgets; it publishes its latest request through atomics and
-// calls onFinished (on the worker thread) when it has ended.
+// The SearchThread: one worker that sends the info requests of both dialects (text,
+// then binary) to every address and port of a range, ascending, skipping last octets 0 and 255,
+// without waiting for answers. It never touches rows or widgets; it publishes its latest request
+// through atomics and calls onFinished (on the worker thread) when it has ended.
 class SearchThread {
 public:
     // Sends one datagram to host:port; may be called from the worker thread.
@@ -48,7 +48,7 @@ public:
     struct Snapshot {
         uint32_t Address = 0; // of the latest request (valid when Count > 0)
         int32_t Port = 0;
-        uint64_t Count = 0;    // requests sent so far
+        uint64_t Count = 0;    // addresses and ports asked so far (two datagrams each)
         uint32_t Position = 0; // progress bar position
     };
 

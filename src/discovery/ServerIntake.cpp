@@ -2,6 +2,7 @@
 
 #include "AddressCheck.h"
 #include "AnswerRecord.h"
+#include "Clock.h"
 #include "Gbk.h"
 #include "MessageTable.h"
 #include "TNMUDP.h"
@@ -22,34 +23,87 @@ IntakeOptions ServerIntake::CurrentOptions() const {
 }
 
 ServerIntake::Outcome ServerIntake::NMUDP1DataReceived(TNMUDP& sender, int numberBytes,
-                                                       const std::string&, int) {
+                                                       const std::string& fromIP, int port) {
     if (numberBytes == -1)
         return Outcome::NotInfo;
     const int n = sender.ReadDatagram(std::span<uint8_t>(ReceiveBuffer));
     if (n <= 0)
         return Outcome::NotInfo;
-    const std::span<uint8_t> datagram(ReceiveBuffer.data(), static_cast<size_t>(n));
-    MarkInfoHeader(datagram);
-    ServerInfoStructure info;
-    if (!ParseInfoAnswer(datagram, info))
-        return Outcome::NotInfo;
-    return AddScannedServer(info);
+    return TakeDatagram(std::span<const uint8_t>(ReceiveBuffer.data(), static_cast<size_t>(n)),
+                        fromIP, port);
 }
 
-ServerIntake::Outcome ServerIntake::TakeDatagram(std::span<const uint8_t> datagram) {
-    const size_t n = std::min(datagram.size(), ReceiveBuffer.size());
-    std::copy_n(datagram.begin(), n, ReceiveBuffer.begin());
-    const std::span<uint8_t> copy(ReceiveBuffer.data(), n);
-    MarkInfoHeader(copy);
-    ServerInfoStructure info;
-    if (!ParseInfoAnswer(copy, info))
+ServerIntake::Outcome ServerIntake::TakeDatagram(std::span<const uint8_t> datagram,
+                                                 const std::string& fromIP, int fromPort) {
+    if (LooksLikeInfoAnswer(datagram)) {
+        // Marked in the intake's own buffer (where NMUDP1's datagrams are read already).
+        const size_t n = std::min(datagram.size(), ReceiveBuffer.size());
+        if (datagram.data() != ReceiveBuffer.data())
+            std::copy_n(datagram.begin(), n, ReceiveBuffer.begin());
+        const std::span<uint8_t> copy(ReceiveBuffer.data(), n);
+        MarkInfoHeader(copy);
+        ServerInfoStructure info;
+        if (!ParseInfoAnswer(copy, info))
+            return Outcome::NotInfo;
+        return AddScannedServer(info);
+    }
+    // The binary dialect names no address the row could rely on: without the sender
+    // there is no row.
+    if (fromIP.empty() || fromPort <= 0)
         return Outcome::NotInfo;
-    return AddScannedServer(info);
+    if (const auto challenge = ParseA2sChallenge(datagram))
+        return TakeChallenge(*challenge, fromIP, fromPort);
+    A2sInfo binary;
+    if (!ParseA2sInfo(datagram, binary))
+        return Outcome::NotInfo;
+    Challenges.erase(fromIP + ":" + std::to_string(fromPort));
+    const Outcome outcome =
+        AddScannedServer(A2sInfoPairs(binary, fromIP, fromPort), QueryDialect::Binary);
+    if (outcome == Outcome::Inserted || outcome == Outcome::Merged)
+        LastBinary = std::move(binary);
+    return outcome;
 }
 
-ServerIntake::Outcome ServerIntake::AddScannedServer(const ServerInfoStructure& info) {
+ServerIntake::Outcome ServerIntake::TakeChallenge(const A2sChallenge& challenge,
+                                                  const std::string& fromIP, int fromPort) {
     Last.reset();
-    std::optional<ServerStructure> answer = BuildAnswerRecord(info);
+    const uint32_t now = CurrentClock().TickCount();
+    const std::string key = fromIP + ":" + std::to_string(fromPort);
+    auto found = Challenges.find(key);
+    if (found != Challenges.end() && now - found->second.FirstTick >= ChallengeMemoryMs) {
+        Challenges.erase(found);
+        found = Challenges.end();
+    }
+    if (found == Challenges.end()) {
+        if (Challenges.size() >= MaxChallengedServers) {
+            std::erase_if(Challenges, [&](const auto& entry) {
+                return now - entry.second.FirstTick >= ChallengeMemoryMs;
+            });
+            if (Challenges.size() >= MaxChallengedServers)
+                Challenges.clear();
+        }
+        found = Challenges.emplace(key, Challenged{}).first;
+        found->second.FirstTick = now;
+        // The bare request already went out with the scan (or the manual add).
+        found->second.State.Begin(A2sQuery::Info);
+    }
+    const std::optional<Bytes> again = found->second.State.OnChallenge(challenge);
+    if (!again)
+        return Outcome::NotInfo; // a server that asks for ever gets no more than three
+    if (Send) {
+        try {
+            Send(fromIP, fromPort, *again);
+        } catch (const std::exception&) {
+            // Lost like any datagram that cannot leave.
+        }
+    }
+    return Outcome::Challenged;
+}
+
+ServerIntake::Outcome ServerIntake::AddScannedServer(const ServerInfoStructure& info,
+                                                     QueryDialect dialect) {
+    Last.reset();
+    std::optional<ServerStructure> answer = BuildAnswerRecord(info, dialect);
     if (!answer)
         return Outcome::Dropped;
 
@@ -59,23 +113,27 @@ ServerIntake::Outcome ServerIntake::AddScannedServer(const ServerInfoStructure& 
         return Outcome::Filtered;
 
     ServerRows& rows = Model.SearchResults;
-    const size_t merged = rows.UpdateServer(answer->IP, answer->Port, [&](ServerStructure& r) {
-        // Response and SentAt belong to the row's own query.
-        r.Name = answer->Name;
-        r.Map = answer->Map;
-        r.Players = answer->Players;
-        r.MaxPlayers = answer->MaxPlayers;
-        r.Protocol = answer->Protocol;
-        r.Password = answer->Password;
-        r.Alive = answer->Alive;
-        r.Answered = answer->Answered;
-    });
+    // Response and SentAt belong to the row's own query.
+    const size_t merged = rows.UpdateServer(answer->IP, answer->Port,
+                                            [&](ServerStructure& r) { MergeAnswer(r, *answer); });
     if (merged > 0) {
         Last = rows.FindFirst(answer->IP, answer->Port);
         return Outcome::Merged;
     }
     Last = rows.InsertSorted(std::move(*answer), Model.ServerSortColumn, Model.ServerSortAscending);
     return Outcome::Inserted;
+}
+
+void ServerIntake::SendBoth(const std::string& host, int port) {
+    if (!Send)
+        return;
+    for (const Bytes* request : {&InfoRequest(), &A2sInfoRequest()}) {
+        try {
+            Send(host, port, *request);
+        } catch (const std::exception&) {
+            // Lost like any datagram that cannot leave; the row stays pending.
+        }
+    }
 }
 
 void ServerIntake::Remember(std::vector<std::string>& items, const std::string& text) {
@@ -114,6 +172,13 @@ bool ServerIntake::suiButton_AddServerClick(std::string& addressText, std::strin
         r.Password.clear();
         r.Alive = false;
         r.Answered = true;
+        // Asked in both dialects again: whatever answers says what it is.
+        r.Dialect = QueryDialect::Unknown;
+        r.GameFolder.clear();
+        r.Bots.clear();
+        r.Version.clear();
+        r.Os = 0;
+        r.Secure = -1;
         // The old time belongs to an earlier query; the row waits for a new answer.
         r.Response.clear();
     });
@@ -124,15 +189,9 @@ bool ServerIntake::suiButton_AddServerClick(std::string& addressText, std::strin
         Last = rows.InsertSorted(std::move(pending), Model.ServerSortColumn,
                                  Model.ServerSortAscending);
 
-    if (Send) {
-        try {
-            // The canonical dotted text: a typed "+1.2.3.4" or "010.0.0.1" still reaches
-            // the address that was checked.
-            Send(host, parsed[4], InfoRequest());
-        } catch (const std::exception&) {
-            // Lost like any datagram that cannot leave; the row stays pending.
-        }
-    }
+    // The canonical dotted text: a typed "+1.2.3.4" or "010.0.0.1" still reaches the
+    // address that was checked. Whichever dialect the server speaks answers.
+    SendBoth(host, parsed[4]);
     Remember(AddressItems, addressText);
     Remember(PortItems, portText);
     return true;

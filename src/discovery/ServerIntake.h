@@ -1,5 +1,6 @@
 #pragma once
 
+#include "A2sChallengeState.h"
 #include "BrowserModel.h"
 #include "QueryProtocol.h"
 
@@ -8,6 +9,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 class TNMUDP;
@@ -21,19 +23,28 @@ struct IntakeOptions {
     std::string Filter2 = "1"; // Result/Filter2: "0" drops CS 1.6 answers (protocol 47)
 };
 
-// Takes the info answers of NMUDP1 (scan and manual add) into the model's SearchResults
+// Takes the info answers of NMUDP1 (scan and manual add), in either dialect, into the
+// model's SearchResults
 // and adds servers by hand, inserting at the place of the model's ServerSortColumn and
 // ServerSortAscending. The list tells its own listeners (the view, the caption) what
 // changed. Runs on the UI thread only.
 class ServerIntake {
 public:
     enum class Outcome {
-        NotInfo,  // not an info answer, or a failed receive
-        Dropped,  // no usable address, or a protocol/password value that is not an integer
-        Filtered, // its version is switched off
-        Merged,   // updated every row of the same server
-        Inserted  // a new row at its sorted place
+        NotInfo,   // not an info answer, or a failed receive
+        Dropped,   // no usable address, or a protocol/password value that is not an integer
+        Filtered,  // its version is switched off
+        Merged,    // updated every row of the same server
+        Inserted,  // a new row at its sorted place
+        Challenged // a binary server asked for a challenge: the request went again with it
     };
+
+    // Challenge rounds are counted per server for this long from its first challenge, so
+    // a later scan of the same server gets its own rounds.
+    static constexpr uint32_t ChallengeMemoryMs = 5000;
+    // Servers whose challenge rounds are remembered at once; beyond, the oldest are
+    // forgotten (a server then gets at most a few more rounds).
+    static constexpr size_t MaxChallengedServers = 8192;
 
     explicit ServerIntake(BrowserModel& model);
 
@@ -44,18 +55,23 @@ public:
     // Sends one datagram through NMUDP1.
     std::function<void(const std::string& host, int port, std::span<const uint8_t> bytes)> Send;
 
-    // NMUDP1DataReceived: reads the datagram being reported and takes it.
+    // NMUDP1DataReceived: reads the datagram being reported and takes it, with its sender.
     Outcome NMUDP1DataReceived(TNMUDP& sender, int numberBytes, const std::string& fromIP,
                                int port);
-    // The same for a datagram already at hand (its header byte is marked on a copy).
-    Outcome TakeDatagram(std::span<const uint8_t> datagram);
-    // AddScannedServer: takes the answer just parsed into info.
-    Outcome AddScannedServer(const ServerInfoStructure& info);
+    // The same for a datagram already at hand (a text answer's header byte is marked on a
+    // copy). A binary answer's row is its sender, fromIP:fromPort; a challenge is answered
+    // through Send to that sender, at most MaxChallengeRounds times per query. Without a
+    // sender only text answers can be taken.
+    Outcome TakeDatagram(std::span<const uint8_t> datagram, const std::string& fromIP = {},
+                         int fromPort = 0);
+    // AddScannedServer: takes the answer just parsed into info, received in `dialect`.
+    Outcome AddScannedServer(const ServerInfoStructure& info,
+                             QueryDialect dialect = QueryDialect::Text);
 
     // suiButton_AddServerClick: trims both texts (written back), checks them, merges a
     // pending row under the canonical address and port into every row of that server
-    // (their Response is cleared) or inserts it, sends the info request and updates the
-    // histories. False when a text was refused (the message has been reported).
+    // (their Response is cleared) or inserts it, sends the info requests of both dialects
+    // and updates the histories. False when a text was refused (the message has been reported).
     bool suiButton_AddServerClick(std::string& addressText, std::string& portText);
 
     // Items of ComboBox_QuickServerIP and ComboBox_QuickServerPort, newest first.
@@ -67,13 +83,26 @@ public:
     // changes.
     std::optional<size_t> LastPosition() const { return Last; }
 
+    // The info answer of a binary server that has just been read: its parsed form, for
+    // the details and the command line. Valid after an Inserted/Merged outcome of a
+    // binary answer.
+    const A2sInfo& LastBinaryInfo() const { return LastBinary; }
+
 private:
+    struct Challenged {
+        A2sChallengeState State;
+        uint32_t FirstTick = 0;
+    };
     IntakeOptions CurrentOptions() const;
+    Outcome TakeChallenge(const A2sChallenge& challenge, const std::string& fromIP, int fromPort);
+    void SendBoth(const std::string& host, int port);
     void Remember(std::vector<std::string>& items, const std::string& text);
 
     BrowserModel& Model;
     std::optional<size_t> Last;
     std::vector<uint8_t> ReceiveBuffer;
+    std::unordered_map<std::string, Challenged> Challenges; // by "ip:port"
+    A2sInfo LastBinary;
     std::vector<std::string> AddressItems;
     std::vector<std::string> PortItems{"27015", "27014", "27016"};
 };

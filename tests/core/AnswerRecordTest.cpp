@@ -40,7 +40,89 @@ TEST(BuildAnswerRecord, FillsTheRowLaterPairsWinAndTheAddressIsCanonical) {
     expected.Password = "1";
     expected.Alive = true;
     expected.Answered = true;
+    expected.Dialect = QueryDialect::Text;
     EXPECT_EQ(*row, expected);
+}
+
+TEST(VersionTag, Protocol48IsCounterStrike16AndOtherGamesAreNeverTaggedAsCounterStrike) {
+    struct Case {
+        int32_t Protocol;
+        const char* Folder;
+        const char* Tag;
+    };
+    const Case cases[] = {
+        {46, "cstrike", "46"}, {47, "cstrike", "47"},  {48, "cstrike", "47"}, {48, "", "47"},
+        {48, "CStrike", "47"}, {49, "cstrike", "49"},  {48, "dod", "00"},     {47, "valve", "00"},
+        {46, "czero", "00"},   {48, "cstrike2", "00"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(VersionTag(c.Protocol, c.Folder), c.Tag) << c.Protocol << " " << c.Folder;
+}
+
+TEST(BuildAnswerRecord, TakesTheExtrasOfATextAnswerAndTagsItsVersionByFolder) {
+    const Pairs text = {{"protocol", "48"},
+                        {"address", "127.30.0.1:27015"},
+                        {"gamedir", "cstrike"},
+                        {"bots", "2"},
+                        {"os", "w"},
+                        {"secure", "1"}};
+    const auto row = BuildAnswerRecord(Info(text));
+    ASSERT_TRUE(row);
+    EXPECT_EQ(row->Protocol, "47");
+    EXPECT_EQ(row->GameFolder, "cstrike");
+    EXPECT_EQ(row->Bots, "2");
+    EXPECT_EQ(row->Os, 'w');
+    EXPECT_EQ(row->Secure, 1);
+    EXPECT_EQ(row->Dialect, QueryDialect::Text);
+    const auto other = BuildAnswerRecord(
+        Info({{"protocol", "47"}, {"address", "127.30.0.1:27015"}, {"gamedir", "dod"}}),
+        QueryDialect::Binary);
+    ASSERT_TRUE(other);
+    EXPECT_EQ(other->Protocol, "00");
+    EXPECT_EQ(other->GameFolder, "dod");
+    EXPECT_EQ(other->Dialect, QueryDialect::Binary);
+    EXPECT_EQ(other->Secure, -1); // not told
+}
+
+TEST(MergeAnswer, KeepsTheRowsOwnFieldsAndWhatTheAnswerDoesNotTell) {
+    ServerStructure row;
+    row.IP = "127.30.0.1";
+    row.Port = "27015";
+    row.Response = "12";
+    row.SentAt = 99;
+    row.Dialect = QueryDialect::Binary;
+    row.Bots = "3";
+    row.Version = "1.1.2.7";
+    row.Os = 'l';
+    row.Secure = 1;
+    ServerStructure text;
+    text.Name = "n";
+    text.IP = "other";
+    text.Map = "m";
+    text.Players = "4";
+    text.MaxPlayers = "10";
+    text.Protocol = "47";
+    text.Password = "0";
+    text.Alive = true;
+    text.Answered = true;
+    text.Dialect = QueryDialect::Text;
+    text.GameFolder = "cstrike";
+    ServerStructure expected = row;
+    expected.Name = "n";
+    expected.Map = "m";
+    expected.Players = "4";
+    expected.MaxPlayers = "10";
+    expected.Protocol = "47";
+    expected.Password = "0";
+    expected.Alive = true;
+    expected.Answered = true;
+    expected.GameFolder = "cstrike";
+    MergeAnswer(row, text);
+    EXPECT_EQ(row, expected);
+
+    ServerStructure plain;
+    MergeAnswer(plain, text);
+    EXPECT_EQ(plain.Dialect, QueryDialect::Text);
 }
 
 TEST(BuildAnswerRecord, NumbersThatAreNotIntegersDropTheAnswer) {

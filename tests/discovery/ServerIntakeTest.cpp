@@ -1,4 +1,5 @@
 #include "ServerIntake.h"
+#include "A2sProtocol.h"
 
 #include "FakeServer.h"
 #include "Gbk.h"
@@ -40,7 +41,12 @@ protected:
     IntakeFixture() {
         Intake.Options = [this] { return Options; };
         Intake.ShowMessage = [this](int m, int c) { Messages.emplace_back(m, c); };
+        // Sent records the text requests; every one goes with the binary request.
         Intake.Send = [this](const std::string& host, int port, std::span<const uint8_t> b) {
+            if (b.size() == A2sInfoRequest().size()) {
+                BinarySent.emplace_back(host, port);
+                return;
+            }
             Sent.emplace_back(host, port);
             EXPECT_EQ(b.size(), 16u);
         };
@@ -69,6 +75,8 @@ protected:
     std::vector<size_t> Sizes; // the list's size after each change it announced
     std::vector<std::pair<int, int>> Messages;
     std::vector<std::pair<std::string, int>> Sent;
+    std::vector<std::pair<std::string, int>> BinarySent;
+    void TearDown() override { EXPECT_EQ(BinarySent, Sent); }
 };
 
 TEST(SearchResultsCaption, IsTheGroupCaptionWithTheCount) {
@@ -92,6 +100,10 @@ TEST_F(IntakeFixture, NewServerIsInsertedAtItsSortedPlaceAndAnnounced) {
     bravo.Password = "0";
     bravo.Alive = true;
     bravo.Answered = true;
+    bravo.Dialect = QueryDialect::Text;
+    bravo.GameFolder = "cstrike";
+    bravo.Os = 'l';
+    bravo.Secure = 0;
     EXPECT_EQ(List[1], bravo);
     EXPECT_EQ(Intake.LastPosition(), std::optional<size_t>(1));
     EXPECT_EQ(Sizes, (std::vector<size_t>{1, 2, 3}));
@@ -275,6 +287,7 @@ TEST_F(IntakeFixture, ManualAddStoresTheCanonicalAddressSoTheAnswerMerges) {
         SCOPED_TRACE(std::string(typed.Address) + " " + typed.Port);
         List.Clear();
         Sent.clear();
+        BinarySent.clear();
         std::string ip = typed.Address, port = typed.Port;
         ASSERT_TRUE(Intake.suiButton_AddServerClick(ip, port));
         ASSERT_EQ(List.size(), 1u);

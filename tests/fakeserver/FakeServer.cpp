@@ -24,38 +24,12 @@ constexpr size_t MaxDatagram = 65536;
 // Shared by every farm so that requests of two farms in one test still order.
 std::atomic<uint64_t> GlobalSeq{0};
 
-const std::string Prefix("\xFF\xFF\xFF\xFF", 4);
-
 // A reported address that parses as IPv4 must stay in loopback, or a client that
 // believes it would send there; malformed text is allowed for malformed-answer cases.
 bool ReportedAddressSafe(const std::string& reported) {
     const std::string ip = reported.substr(0, reported.find(':'));
     in_addr parsed{};
     return IsLoopbackAddress(ip) || inet_pton(AF_INET, ip.c_str(), &parsed) != 1;
-}
-
-// Reads the request as the engine does: after the four 0xFF bytes, one line ended by a
-// line feed, a zero byte or the datagram's end; its first word is the command.
-char Classify(std::string_view data, bool newlineRequired) {
-    if (data.size() < 4 || data.substr(0, 4) != Prefix)
-        return '?';
-    std::string_view line = data.substr(4);
-    line = line.substr(0, line.find('\0'));
-    const size_t newline = line.find('\n');
-    const bool hasNewline = newline != std::string_view::npos;
-    line = line.substr(0, newline);
-    const size_t start = line.find_first_not_of(" \t\r");
-    if (start == std::string_view::npos)
-        return '?';
-    line = line.substr(start);
-    const std::string_view command = line.substr(0, line.find_first_of(" \t\r"));
-    if (command == "infostring")
-        return newlineRequired && !hasNewline ? '?' : 'i';
-    if (command == "players")
-        return 'p';
-    if (command == "rules")
-        return 'r';
-    return '?';
 }
 
 void RaiseFileLimit(size_t needed) {
@@ -71,6 +45,8 @@ void RaiseFileLimit(size_t needed) {
 struct FakeServerFarm::Server {
     FakeServerConfig Config;
     int Fd = -1;
+    uint32_t Challenge = 0; // what its binary queries must carry
+    uint32_t Serial = 0;    // binary replies so far
 };
 
 struct FakeServerFarm::Pending {
@@ -112,6 +88,9 @@ int FakeServerFarm::Add(FakeServerConfig config) {
     }
     auto server = std::make_unique<Server>();
     server->Config = std::move(config);
+    // Differs from server to server, so a client that mixes them up is caught.
+    static std::atomic<uint32_t> challenges{0x2F1D0C01u};
+    server->Challenge = challenges.fetch_add(0x9E3779B9u);
     if (!Running()) {
         std::lock_guard lock(Mutex);
         Servers.push_back(std::move(server));
@@ -320,7 +299,7 @@ void FakeServerFarm::Handle(std::vector<Datagram>& batch) {
             const FakeServerConfig& config = Servers[size_t(d.Server)]->Config;
             Request request;
             request.Server = d.Server;
-            request.Kind = Classify(d.Data, config.TrailingNewlineRequired);
+            request.Kind = ClassifyRequest(d.Data, config.TrailingNewlineRequired);
             request.Seq = ++GlobalSeq;
             char ip[INET_ADDRSTRLEN] = {};
             inet_ntop(AF_INET, &d.From.sin_addr, ip, sizeof ip);
@@ -330,16 +309,26 @@ void FakeServerFarm::Handle(std::vector<Datagram>& batch) {
             const char kind = request.Kind;
             request.Data = std::move(d.Data);
             Records.push_back(std::move(request));
+            const std::string& received = Records.back().Data;
             if (config.Silent || config.Copies <= 0 || kind == '?')
                 continue;
-            std::string data;
+            const bool text = kind == 'i' || kind == 'p' || kind == 'r';
+            if (config.Dialect == (text ? FakeDialect::Binary : FakeDialect::Text))
+                continue;
+            std::vector<std::string> data;
             if (kind == 'i')
-                data = config.RawInfo ? *config.RawInfo : BuildInfoAnswer(config);
+                data.push_back(config.RawInfo ? *config.RawInfo : BuildInfoAnswer(config));
             else if (kind == 'p')
-                data = config.RawPlayers ? *config.RawPlayers : BuildPlayersAnswer(config);
-            else
-                data = config.RawRules ? *config.RawRules : BuildRulesAnswer(config);
-            answers.push_back({d.Fd, d.From, std::move(data), config.Copies, config.DelayMs});
+                data.push_back(config.RawPlayers ? *config.RawPlayers : BuildPlayersAnswer(config));
+            else if (kind == 'r')
+                data.push_back(config.RawRules ? *config.RawRules : BuildRulesAnswer(config));
+            else {
+                Server& server = *Servers[size_t(d.Server)];
+                data = BuildA2sAnswers(config, kind, received, server.Challenge, ++server.Serial);
+            }
+            for (std::string& datagram : data)
+                answers.push_back(
+                    {d.Fd, d.From, std::move(datagram), config.Copies, config.DelayMs});
         }
     }
     RecordsChanged.notify_all();

@@ -23,6 +23,12 @@ struct FakePlayer {
 // A realistic set of Counter-Strike server variables; its rules answer is well over 512 bytes.
 std::vector<std::pair<std::string, std::string>> DefaultFakeRules();
 
+// Which query dialect a simulated server answers: the text requests, the binary ones, or
+// both.
+enum class FakeDialect { Text, Binary, Both };
+// Which binary info reply it sends: 'I', the older 'm', or both to one request.
+enum class FakeInfoForm { I, M, Both };
+
 // Everything one simulated game server says. Texts are GBK bytes.
 struct FakeServerConfig {
     std::string Ip = "127.0.0.1"; // must lie in 127.0.0.0/8
@@ -46,12 +52,43 @@ struct FakeServerConfig {
     std::optional<std::string> RawInfo, RawPlayers, RawRules;
     // A stricter server: "infostring" without its line feed is not understood ('?').
     bool TrailingNewlineRequired = false;
+    // The binary dialect: a binary request of a server that does not speak it is
+    // recorded and never answered, and so is a text request of a binary-only server.
+    FakeDialect Dialect = FakeDialect::Text;
+    FakeInfoForm InfoForm = FakeInfoForm::I;
+    bool Challenge = false;        // the binary info request needs the challenge round trip
+    bool ChallengeForEver = false; // answers every binary request with a new challenge
+    int RulesSplit = 0;            // 2..15: the binary rules reply in that many pieces, shuffled
+    int Bots = 0;
+    std::string Version = "1.1.2.7/Stdio";
 };
 
 // The three answers a server of the engine gives, byte for byte.
 std::string BuildInfoAnswer(const FakeServerConfig& config);
 std::string BuildPlayersAnswer(const FakeServerConfig& config);
 std::string BuildRulesAnswer(const FakeServerConfig& config);
+
+// The binary replies, byte for byte: 'I' (protocol 48 for a 1.6 server, as today's
+// servers send; 46 stays 46), 'm' (its own address text and the configured protocol),
+// and a challenge.
+std::string BuildA2sInfoI(const FakeServerConfig& config);
+std::string BuildA2sInfoM(const FakeServerConfig& config);
+std::string BuildA2sChallenge(uint32_t challenge);
+// A reply cut into `pieces` split datagrams of id `id` (FE FF FF FF, id, index << 4 |
+// total, payload), in an order shuffled by `seed` (the same seed, the same order).
+std::vector<std::string> SplitA2sReply(const std::string& reply, int pieces, int32_t id,
+                                       uint32_t seed);
+// What a server configured so sends for one binary request (classified 'T' info, 'U'
+// players or 'V' rules): nothing for a malformed or padded request; a challenge where
+// one is needed or a wrong one was given; otherwise the replies. `challenge` is the
+// server's own; `serial` counts the server's replies (new challenges of a server that
+// asks for ever, split ids and orders).
+std::vector<std::string> BuildA2sAnswers(const FakeServerConfig& config, char kind,
+                                         std::string_view request, uint32_t challenge,
+                                         uint32_t serial);
+// The kind of a request datagram: 'i' info, 'p' players, 'r' rules (text dialect), 'T'
+// info, 'U' players, 'V' rules (binary dialect, exact lengths only), '?' anything else.
+char ClassifyRequest(std::string_view data, bool newlineRequired);
 
 // Info answers of broken or hostile servers: each one a client must take without a crash,
 // a hang, a lost or changed row, or a row whose address and port are not usable.
@@ -101,7 +138,7 @@ public:
     // One request datagram as it reached a server.
     struct Request {
         int Server = -1;    // id returned by Add
-        char Kind = '?';    // 'i' info, 'p' players, 'r' rules, '?' anything else
+        char Kind = '?';    // as ClassifyRequest: 'i' 'p' 'r' text, 'T' 'U' 'V' binary
         uint64_t Seq = 0;   // process-wide arrival order, from 1
         std::string FromIp; // sender
         uint16_t FromPort = 0;

@@ -20,7 +20,8 @@ namespace {
 const char* const Usage =
     R"(Usage: quarrix-fakeserver [OPTION]...
 Serves simulated Counter-Strike 1.5/1.6 servers (Half-Life engine query protocol:
-info, players and rules requests) on loopback addresses until SIGINT or SIGTERM.
+info, players and rules requests, as text or binary queries) on loopback addresses
+until SIGINT or SIGTERM.
 
   --server IP:PORT[,KEY=VALUE|FLAG]...
         one simulated server. Keys and flags:
@@ -28,7 +29,9 @@ info, players and rules requests) on loopback addresses until SIGINT or SIGTERM.
           map=NAME            current map (default de_dust2)
           players=N           player count (players answer lists N made-up players)
           max=N               player limit (default 16)
-          protocol=46|47      46 Counter-Strike 1.5, 47 Counter-Strike 1.6 (default)
+          protocol=46|47|48   46 Counter-Strike 1.5, 47 Counter-Strike 1.6 (default; its
+                              binary 'I' reply says 48, as today's servers do), 48
+          gamedir=NAME        game folder (default cstrike)
           password=0|1        password flag (default 0)
           address=IP:PORT     address the info answer reports (default IP:PORT)
           silent              record requests but never answer
@@ -39,15 +42,24 @@ info, players and rules requests) on loopback addresses until SIGINT or SIGTERM.
                               address-past-pairs, empty-address, forged-address,
                               address-with-extra, binary-name, non-numeric-counts,
                               non-numeric-protocol
+                              or challenge-for-ever: every binary request is answered
+                              with a new challenge (binary dialect)
           rules-size=N        a rules answer of exactly N bytes (16..65000)
+          dialect=D           text (default), binary or both: the requests answered
+          challenge=0|1       the binary info request needs the challenge round trip
+          info=I|m|both       the binary info reply: 'I' (default), the older 'm', or both
+          rules-split=N       the binary rules reply in N pieces (2..15), sent shuffled
+          bots=N              bots among the players (binary replies)
+          version=TEXT        the server's version text ('I' reply)
         A comma inside a value is written "\,".
-  --farm COUNT FIRST_IP PORT[,PORT...]
+  --farm COUNT FIRST_IP PORT[,PORT...][,KEY=VALUE|FLAG...]
         COUNT addresses counting up from FIRST_IP (last octets 0 and 255 skipped),
         one server on each PORT of each address, named "Fake #N" with N from 1 in
-        the order address, then port.
+        the order address, then port; the keys and flags of --server apply to each.
   --seconds N   stop by itself after N seconds
   --log         print every request received: "request SERVER KIND FROM HEX"
-                (KIND i info, p players, r rules, ? other)
+                (KIND i info, p players, r rules; T info, U players, V rules of the
+                binary dialect; ? other)
   --help        show this text
 
 Only addresses in 127.0.0.0/8 are served or reported. Once every socket is bound,
@@ -103,6 +115,67 @@ std::optional<HostileInfo> Hostile(std::string_view name) {
     return std::nullopt;
 }
 
+// One KEY=VALUE or FLAG of a server; false (reported) for anything else.
+bool ParseOption(const std::string& field, FakeServerConfig& config,
+                 std::optional<HostileInfo>& hostile) {
+    const size_t equals = field.find('=');
+    const std::string key = field.substr(0, equals);
+    const std::string value = equals == std::string::npos ? "" : field.substr(equals + 1);
+    const auto number = Number<int>(value);
+    if (key == "silent" && equals == std::string::npos) {
+        config.Silent = true;
+    } else if (key == "name") {
+        config.Name = Utf8ToGbk(value);
+    } else if (key == "map") {
+        config.Map = value;
+    } else if (key == "gamedir" && !value.empty()) {
+        config.GameDir = value;
+    } else if (key == "address") {
+        std::string ip;
+        uint16_t port = 0;
+        if (!SplitAddress(value, ip, port) || !IsLoopbackAddress(ip))
+            return Fail("bad or non-loopback address=" + value);
+        config.ReportedAddress = value;
+    } else if (key == "players" && number && *number >= 0 && *number <= 255) {
+        config.Players = *number;
+    } else if (key == "max" && number && *number >= 0 && *number <= 255) {
+        config.MaxPlayers = *number;
+    } else if (key == "protocol" && number && *number >= 46 && *number <= 48) {
+        config.Protocol = *number;
+    } else if (key == "password" && number && (*number == 0 || *number == 1)) {
+        config.Password = *number == 1;
+    } else if (key == "copies" && number && *number >= 0 && *number <= 100) {
+        config.Copies = *number;
+    } else if (key == "delay" && number && *number >= 0 && *number <= 600000) {
+        config.DelayMs = *number;
+    } else if (key == "hostile" && value == "challenge-for-ever") {
+        config.ChallengeForEver = true;
+    } else if (key == "hostile" && Hostile(value)) {
+        hostile = Hostile(value);
+    } else if (key == "rules-size" && number && *number >= 16 && *number <= 65000) {
+        config.RawRules = BuildRulesAnswerOfSize(size_t(*number));
+    } else if (key == "dialect" && (value == "text" || value == "binary" || value == "both")) {
+        config.Dialect = value == "text"     ? FakeDialect::Text
+                         : value == "binary" ? FakeDialect::Binary
+                                             : FakeDialect::Both;
+    } else if (key == "challenge" && number && (*number == 0 || *number == 1)) {
+        config.Challenge = *number == 1;
+    } else if (key == "info" && (value == "I" || value == "m" || value == "both")) {
+        config.InfoForm = value == "I"   ? FakeInfoForm::I
+                          : value == "m" ? FakeInfoForm::M
+                                         : FakeInfoForm::Both;
+    } else if (key == "rules-split" && number && *number >= 2 && *number <= 15) {
+        config.RulesSplit = *number;
+    } else if (key == "bots" && number && *number >= 0 && *number <= 255) {
+        config.Bots = *number;
+    } else if (key == "version") {
+        config.Version = value;
+    } else {
+        return Fail("bad server option " + field);
+    }
+    return true;
+}
+
 bool ParseServer(std::string_view text, FakeServerConfig& config) {
     const std::vector<std::string> fields = SplitFields(text);
     if (!SplitAddress(fields[0], config.Ip, config.Port))
@@ -110,44 +183,9 @@ bool ParseServer(std::string_view text, FakeServerConfig& config) {
     if (!IsLoopbackAddress(config.Ip))
         return Fail("refused " + config.Ip + ": only 127.0.0.0/8 is served");
     std::optional<HostileInfo> hostile;
-    for (size_t i = 1; i < fields.size(); ++i) {
-        const std::string& field = fields[i];
-        const size_t equals = field.find('=');
-        const std::string key = field.substr(0, equals);
-        const std::string value = equals == std::string::npos ? "" : field.substr(equals + 1);
-        const auto number = Number<int>(value);
-        if (key == "silent" && equals == std::string::npos) {
-            config.Silent = true;
-        } else if (key == "name") {
-            config.Name = Utf8ToGbk(value);
-        } else if (key == "map") {
-            config.Map = value;
-        } else if (key == "address") {
-            std::string ip;
-            uint16_t port = 0;
-            if (!SplitAddress(value, ip, port) || !IsLoopbackAddress(ip))
-                return Fail("bad or non-loopback address=" + value);
-            config.ReportedAddress = value;
-        } else if (key == "players" && number && *number >= 0 && *number <= 255) {
-            config.Players = *number;
-        } else if (key == "max" && number && *number >= 0 && *number <= 255) {
-            config.MaxPlayers = *number;
-        } else if (key == "protocol" && number && (*number == 46 || *number == 47)) {
-            config.Protocol = *number;
-        } else if (key == "password" && number && (*number == 0 || *number == 1)) {
-            config.Password = *number == 1;
-        } else if (key == "copies" && number && *number >= 0 && *number <= 100) {
-            config.Copies = *number;
-        } else if (key == "delay" && number && *number >= 0 && *number <= 600000) {
-            config.DelayMs = *number;
-        } else if (key == "hostile" && Hostile(value)) {
-            hostile = Hostile(value);
-        } else if (key == "rules-size" && number && *number >= 16 && *number <= 65000) {
-            config.RawRules = BuildRulesAnswerOfSize(size_t(*number));
-        } else {
-            return Fail("bad server option " + field);
-        }
-    }
+    for (size_t i = 1; i < fields.size(); ++i)
+        if (!ParseOption(fields[i], config, hostile))
+            return false;
     // Built last, so that it carries the name and address given in any order.
     if (hostile)
         config.RawInfo = BuildHostileInfoAnswer(*hostile, config);
@@ -162,22 +200,33 @@ bool AddFarm(FakeServerFarm& farm, std::string_view count, std::string_view firs
     if (!IsLoopbackAddress(firstIp))
         return Fail("refused " + std::string(firstIp) + ": only 127.0.0.0/8 is served");
     std::vector<uint16_t> portList;
+    FakeServerConfig base;
+    std::optional<HostileInfo> hostile;
     for (const std::string& p : SplitFields(ports)) {
         const auto port = Number<unsigned>(p);
+        if (!port && !p.empty() && (p[0] < '0' || p[0] > '9')) {
+            if (!ParseOption(p, base, hostile))
+                return false;
+            continue;
+        }
         if (!port || *port == 0 || *port > 65535)
             return Fail("bad farm port " + p);
         portList.push_back(uint16_t(*port));
     }
+    if (portList.empty())
+        return Fail("farm without a port");
     int serial = 0;
     for (int i = 0; i < *n; ++i) {
         const std::string ip = FarmAddress(firstIp, i);
         if (ip.empty())
             return Fail("farm runs past 127.255.255.254");
         for (uint16_t port : portList) {
-            FakeServerConfig config;
+            FakeServerConfig config = base;
             config.Ip = ip;
             config.Port = port;
             config.Name = "Fake #" + std::to_string(++serial);
+            if (hostile)
+                config.RawInfo = BuildHostileInfoAnswer(*hostile, config);
             if (farm.Add(std::move(config)) < 0)
                 return Fail(farm.LastError());
         }
