@@ -51,6 +51,7 @@ ServerStructure OldRow(const std::string& ip, const std::string& port,
     row.Alive = true;
     row.Answered = true;
     row.SentAt = 7;
+    row.Dialect = QueryDialect::Text; // found by a text answer: asked in that dialect
     return row;
 }
 
@@ -84,6 +85,10 @@ ServerStructure Answered(const std::string& name, const std::string& ip, const s
     row.Alive = true;
     row.Answered = true;
     row.SentAt = sentAt;
+    row.GameFolder = "cstrike";
+    row.Dialect = QueryDialect::Text;
+    row.Os = 'l';
+    row.Secure = 0;
     return row;
 }
 

@@ -1,6 +1,7 @@
 #include "AutoJoinController.h"
 
 #include "FakeServer.h"
+#include "A2sProtocol.h"
 #include "QueryProtocol.h"
 
 #include <gtest/gtest.h>
@@ -46,6 +47,8 @@ ServerStructure ReplyRow(int players, int maxPlayers = 16, const std::string& pa
     row.MaxPlayers = std::to_string(maxPlayers);
     row.Protocol = "47";
     row.Password = password;
+    row.GameFolder = "cstrike";
+    row.Dialect = QueryDialect::Text;
     row.Alive = true;
     row.Answered = true;
     return row;
@@ -121,15 +124,21 @@ TEST_F(AutoJoin, TickAsksTheTargetAndAlternatesTheImageUntilTheTargetIsGone) {
     }
     EXPECT_EQ(images, (std::vector<int>{5, 4, 5}));
     EXPECT_EQ(Controller.CheckState(), DetailInfo);
-    const std::string request(InfoRequest().begin(), InfoRequest().end());
-    EXPECT_EQ(Sent, std::vector<std::string>(3, "127.60.1.1:27015 " + request));
+    // A target in neither list has no known dialect: each tick asks in both.
+    const std::string text(InfoRequest().begin(), InfoRequest().end());
+    const std::string binary(A2sInfoRequest().begin(), A2sInfoRequest().end());
+    std::vector<std::string> expected;
+    for (int i = 0; i < 3; ++i)
+        expected.insert(expected.end(),
+                        {"127.60.1.1:27015 " + text, "127.60.1.1:27015 " + binary});
+    EXPECT_EQ(Sent, expected);
 
     Target.Port.clear();
     Controller.Timer_AutoJoinTimer();
     EXPECT_EQ(Controller.State(), AutoJoinState::Off);
     EXPECT_FALSE(Red || ButtonDown || Timer);
     EXPECT_EQ(Image, 4);
-    EXPECT_EQ(Sent.size(), 3u);
+    EXPECT_EQ(Sent.size(), 6u);
 }
 
 TEST_F(AutoJoin, TicksLeaveADetailsQueryInFlightAlone) {

@@ -89,6 +89,7 @@ protected:
         row.Port = port;
         row.Protocol = "00";
         row.Answered = true;
+        row.Dialect = QueryDialect::Text; // found by a text answer: asked in that dialect
         return row;
     }
     void Take(const FakeServerConfig& server) {
