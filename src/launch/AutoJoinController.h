@@ -30,8 +30,7 @@ enum class AutoJoinState { Off, Waiting, Prompting };
 // not an info reply or names no address. A binary reply ('I' or 'm') names no address:
 // its row is the sender, fromIP:fromPort, and without one it gives nothing.
 std::optional<ServerStructure> AutoJoinReplyRow(std::span<const uint8_t> datagram,
-                                                const std::string& fromIP = {},
-                                                int fromPort = 0);
+                                                const std::string& fromIP = {}, int fromPort = 0);
 
 // True when the reply's players are at most the limit minus the margin and below the
 // limit itself; nothing when one of the three is not a whole number, so the room cannot

@@ -3,8 +3,8 @@
 #include "A2sProtocol.h"
 #include "AnswerApply.h"
 #include "AnswerRecord.h"
-#include "QueryProtocol.h"
 #include "Gbk.h"
+#include "QueryProtocol.h"
 #include "ServerList.h"
 #include "TNMUDP.h"
 
@@ -72,8 +72,7 @@ void DetailsController::SendTo(const std::string& host, const std::string& port,
     }
 }
 
-void DetailsController::Pick(const std::string& ip, const std::string& port,
-                             QueryDialect dialect) {
+void DetailsController::Pick(const std::string& ip, const std::string& port, QueryDialect dialect) {
     Picked = CanonicalAddress(ip, port);
     Answering = Picked;
     PickedDialect = dialect;
@@ -266,8 +265,7 @@ void DetailsController::AskPlayersOrRules() {
 
 bool DetailsController::TakeBinary(std::span<const uint8_t> bytes, const std::string& fromIP,
                                    int port) {
-    const bool fromPicked =
-        Picked && Picked->IP == fromIP && Picked->Port == std::to_string(port);
+    const bool fromPicked = Picked && Picked->IP == fromIP && Picked->Port == std::to_string(port);
     if (const auto challenge = ParseA2sChallenge(bytes)) {
         // Only the picked server's own challenge is answered, and only for a query of ours.
         if (fromPicked && FromAnswering(fromIP, port) && Challenge.Running())
@@ -282,7 +280,8 @@ bool DetailsController::TakeBinary(std::span<const uint8_t> bytes, const std::st
     }
     const bool split = SplitReassembler::IsSplit(bytes);
     const uint8_t type = A2sReplyType(bytes);
-    const bool detail = split || ((type == 0x44 || type == 0x45) && InfoDialect == QueryDialect::Binary);
+    const bool detail =
+        split || ((type == 0x44 || type == 0x45) && InfoDialect == QueryDialect::Binary);
     if (!detail)
         return false;
     // A late reply of an earlier pick, or of another server, never reaches the panel.
@@ -300,8 +299,7 @@ bool DetailsController::TakeBinary(std::span<const uint8_t> bytes, const std::st
     return true;
 }
 
-void DetailsController::TakeBinaryInfo(const A2sInfo& binary, const std::string& fromIP,
-                                       int port) {
+void DetailsController::TakeBinaryInfo(const A2sInfo& binary, const std::string& fromIP, int port) {
     const uint32_t receivedAt = Time.TickCount();
     const ServerInfoStructure info = A2sInfoPairs(binary, fromIP, port);
     // The binary dialect's sender is the server: only the picked one's answer is shown.

@@ -150,8 +150,7 @@ bool RefreshController::QueryRow(const Target& target) {
     return true;
 }
 
-void RefreshController::SendNow(const std::string& host, int port,
-                                std::span<const uint8_t> bytes) {
+void RefreshController::SendNow(const std::string& host, int port, std::span<const uint8_t> bytes) {
     if (!Send)
         return;
     try {

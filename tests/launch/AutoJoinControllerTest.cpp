@@ -1,7 +1,7 @@
 #include "AutoJoinController.h"
 
-#include "FakeServer.h"
 #include "A2sProtocol.h"
+#include "FakeServer.h"
 #include "QueryProtocol.h"
 
 #include <gtest/gtest.h>
@@ -129,8 +129,7 @@ TEST_F(AutoJoin, TickAsksTheTargetAndAlternatesTheImageUntilTheTargetIsGone) {
     const std::string binary(A2sInfoRequest().begin(), A2sInfoRequest().end());
     std::vector<std::string> expected;
     for (int i = 0; i < 3; ++i)
-        expected.insert(expected.end(),
-                        {"127.60.1.1:27015 " + text, "127.60.1.1:27015 " + binary});
+        expected.insert(expected.end(), {"127.60.1.1:27015 " + text, "127.60.1.1:27015 " + binary});
     EXPECT_EQ(Sent, expected);
 
     Target.Port.clear();
