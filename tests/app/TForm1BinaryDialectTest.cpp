@@ -27,6 +27,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <map>
 
 namespace {
@@ -268,6 +269,36 @@ TEST_F(BinaryDialect, ScanDetailsAndRefreshOverAMixedFarm) {
     EXPECT_EQ(fav.Secure, 1);
     // Asked in both dialects, the binary one with its challenge.
     EXPECT_EQ(asked.count(favoriteId) ? asked.at(favoriteId) : std::string(), "iTT");
+}
+
+} // namespace
+
+namespace {
+
+// Every box of the basic page, the binary dialect's five included, lies whole inside the
+// page at the window's design size, with its label.
+TEST(BinaryDialectPanel, EveryBoxFitsTheBasicPageAtTheDesignSize) {
+    AppFixture app;
+    app.WriteIni("WindowStates/RemWindowStates=0\n");
+    app.Create();
+    app.Show();
+    auto* page = Find<QWidget>("TabSheet_Basic");
+    ASSERT_NE(page, nullptr);
+    Find<QTabWidget>("PageControl_Info")->setCurrentIndex(0);
+    QTest::qWait(50);
+    const char* labels[] = {"协议", "机器人", "系统", "VAC", "服务器版本"};
+    for (int i = 0; i < DetailsController::BoxCount; ++i) {
+        SCOPED_TRACE(i);
+        auto* box = Find<QLineEdit>(("SS" + std::to_string(i)).c_str());
+        ASSERT_NE(box, nullptr);
+        EXPECT_TRUE(box->isVisible());
+        const QRect inPage(box->mapTo(page, QPoint(0, 0)), box->size());
+        EXPECT_TRUE(page->rect().contains(inPage)) << inPage.y() << " " << page->height();
+        if (i >= DetailsController::DialectBox)
+            EXPECT_EQ(box->accessibleName(), QString::fromUtf8(labels[i - 18]));
+    }
+    if (const char* shot = std::getenv("QUARRIX_PANEL_SHOT"))
+        Form1->grab().save(QString::fromLocal8Bit(shot));
 }
 
 } // namespace
