@@ -334,11 +334,11 @@ ServerStructure BinaryRow(int protocol, const std::string& folder) {
     config.Protocol = protocol;
     const std::string reply = BuildA2sInfoI(config);
     A2sInfo info;
-    EXPECT_TRUE(ParseA2sInfo(std::span<const uint8_t>(
-                                 reinterpret_cast<const uint8_t*>(reply.data()), reply.size()),
-                             info));
-    const auto row = BuildAnswerRecord(A2sInfoPairs(info, "127.60.0.1", 27015),
-                                       QueryDialect::Binary);
+    EXPECT_TRUE(ParseA2sInfo(
+        std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(reply.data()), reply.size()),
+        info));
+    const auto row =
+        BuildAnswerRecord(A2sInfoPairs(info, "127.60.0.1", 27015), QueryDialect::Binary);
     EXPECT_TRUE(row);
     return row.value_or(ServerStructure{});
 }
@@ -364,8 +364,8 @@ TEST_F(Join, AServerOfAnotherGameIsNeverStarted) {
         EXPECT_EQ(Log, std::vector<std::string>{"text/" + std::to_string(MsgNotice)});
         Log.clear();
         EXPECT_EQ(Controller.LaunchGame(row, ""), LaunchResult::Refused);
-        EXPECT_EQ(Log, (std::vector<std::string>{"stop auto-join",
-                                                 "text/" + std::to_string(MsgNotice)}));
+        EXPECT_EQ(
+            Log, (std::vector<std::string>{"stop auto-join", "text/" + std::to_string(MsgNotice)}));
         ServerStructure text = row;
         text.Dialect = QueryDialect::Text;
         text.Password = "1";
