@@ -137,6 +137,9 @@ void TForm1::BuildDiscovery() {
         options.Filter2 = Setting(SlotResultFilter2);
         return options;
     };
+    Intake->Asked = [this](const std::string& host, int port) {
+        return Search && Search->Covers(host, port);
+    };
     Intake->ShowMessage = [this](int message, int caption) {
         ShowWarning(MessageTable[message], MessageTable[caption]);
     };

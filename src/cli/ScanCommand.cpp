@@ -92,6 +92,16 @@ int RunScan(const CliOptions& options) {
     intake.Send = [&udp](const std::string& host, int port, std::span<const uint8_t> bytes) {
         udp.SendDatagram(host, port, bytes);
     };
+    // Binary answers are taken only from the addresses and ports the scan asks.
+    intake.Asked = [&range](const std::string& host, int port) {
+        AddressPort a{};
+        if (ParseAddressPort(host, std::to_string(port), a) != AddressCheck::Ok)
+            return false;
+        const uint32_t address = AddressNumber(a);
+        return address >= range.RangeStart && address <= range.RangeEnd &&
+               std::find(range.PortList.begin(), range.PortList.end(), port) !=
+                   range.PortList.end();
+    };
     udp.OnDataReceived = [&](TNMUDP& sender, int n, const std::string& fromIP, int fromPort) {
         const auto now = std::chrono::steady_clock::now();
         const ServerIntake::Outcome outcome =

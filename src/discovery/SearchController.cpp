@@ -3,6 +3,7 @@
 #include "Gbk.h"
 #include "MessageTable.h"
 
+#include <algorithm>
 #include <system_error>
 #include <utility>
 
@@ -116,6 +117,16 @@ SearchController::BeginResult SearchController::Begin(std::string& fromText, std
     }
     DisplayTimer.start();
     return BeginResult::Started;
+}
+
+bool SearchController::Covers(const std::string& host, int port) const {
+    AddressPort a{};
+    if (Range.PortList.empty() ||
+        ParseAddressPort(host, std::to_string(port), a) != AddressCheck::Ok)
+        return false;
+    const uint32_t address = AddressNumber(a);
+    return address >= Range.RangeStart && address <= Range.RangeEnd &&
+           std::find(Range.PortList.begin(), Range.PortList.end(), port) != Range.PortList.end();
 }
 
 void SearchController::Stop() {

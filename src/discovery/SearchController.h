@@ -85,6 +85,9 @@ public:
     uint32_t RangeStart() const { return Range.RangeStart; }
     uint32_t RangeEnd() const { return Range.RangeEnd; }
     bool RangeSwapped() const { return Swapped; }
+    // True when the latest scan (running or ended) asked host:port: the address within
+    // its range, the port in its list.
+    bool Covers(const std::string& host, int port) const;
     uint32_t SearchStartTick() const { return StartTick; }
     uint32_t SearchEndTick() const { return EndTick; }
 

@@ -49,7 +49,7 @@ ServerIntake::Outcome ServerIntake::TakeDatagram(std::span<const uint8_t> datagr
     }
     // The binary dialect names no address the row could rely on: without the sender
     // there is no row.
-    if (fromIP.empty() || fromPort <= 0)
+    if (fromIP.empty() || fromPort <= 0 || !WasAsked(fromIP, fromPort))
         return Outcome::NotInfo;
     if (const auto challenge = ParseA2sChallenge(datagram))
         return TakeChallenge(*challenge, fromIP, fromPort);
@@ -62,6 +62,14 @@ ServerIntake::Outcome ServerIntake::TakeDatagram(std::span<const uint8_t> datagr
     if (outcome == Outcome::Inserted || outcome == Outcome::Merged)
         LastBinary = std::move(binary);
     return outcome;
+}
+
+bool ServerIntake::WasAsked(const std::string& host, int port) const {
+    if (!Asked)
+        return true;
+    const std::string key = host + ":" + std::to_string(port);
+    return Asked(host, port) ||
+           std::find(AddedByHand.begin(), AddedByHand.end(), key) != AddedByHand.end();
 }
 
 ServerIntake::Outcome ServerIntake::TakeChallenge(const A2sChallenge& challenge,
@@ -191,6 +199,11 @@ bool ServerIntake::suiButton_AddServerClick(std::string& addressText, std::strin
 
     // The canonical dotted text: a typed "+1.2.3.4" or "010.0.0.1" still reaches the
     // address that was checked. Whichever dialect the server speaks answers.
+    const std::string key = host + ":" + std::to_string(parsed[4]);
+    std::erase(AddedByHand, key);
+    AddedByHand.push_back(key);
+    if (AddedByHand.size() > 64)
+        AddedByHand.erase(AddedByHand.begin());
     SendBoth(host, parsed[4]);
     Remember(AddressItems, addressText);
     Remember(PortItems, portText);

@@ -54,6 +54,11 @@ public:
     std::function<void(int message, int caption)> ShowMessage;
     // Sends one datagram through NMUDP1.
     std::function<void(const std::string& host, int port, std::span<const uint8_t> bytes)> Send;
+    // Whether host:port was asked by the scan (see SearchController::Covers). A binary
+    // answer names no address of its own, so one from a sender nobody asked would make a
+    // row of any datagram; such answers and challenges are refused. Servers added by hand
+    // count as asked. All senders count as asked while unset.
+    std::function<bool(const std::string& host, int port)> Asked;
 
     // NMUDP1DataReceived: reads the datagram being reported and takes it, with its sender.
     Outcome NMUDP1DataReceived(TNMUDP& sender, int numberBytes, const std::string& fromIP,
@@ -94,6 +99,7 @@ private:
         uint32_t FirstTick = 0;
     };
     IntakeOptions CurrentOptions() const;
+    bool WasAsked(const std::string& host, int port) const;
     Outcome TakeChallenge(const A2sChallenge& challenge, const std::string& fromIP, int fromPort);
     void SendBoth(const std::string& host, int port);
     void Remember(std::vector<std::string>& items, const std::string& text);
@@ -103,6 +109,8 @@ private:
     std::vector<uint8_t> ReceiveBuffer;
     std::unordered_map<std::string, Challenged> Challenges; // by "ip:port"
     A2sInfo LastBinary;
+    // The servers added by hand lately, newest last ("ip:port"), at most 64.
+    std::vector<std::string> AddedByHand;
     std::vector<std::string> AddressItems;
     std::vector<std::string> PortItems{"27015", "27014", "27016"};
 };

@@ -128,12 +128,13 @@ void TNMUDP::WaitForReceiveRoom(const std::function<bool()>& cancelled) {
             now - lastRead >= milliseconds(ReaderLateMs) && SocketHasPending();
         if (ownerBehind || readerBehind) {
             quietSince = now;
-        } else if (now - quietSince >= milliseconds(WriteOffAfterMs) &&
-                   now - LastAnswerSeen >= milliseconds(WriteOffWhileAnsweringMs)) {
+        } else if (now - quietSince >= milliseconds(WriteOffAfterMs)) {
             // Nothing came back for a while: the rest went where nobody answers. Let the
-            // next stretch run further, so an empty range is not walked in small steps.
+            // next stretch run further, so an empty range is not walked in small steps;
+            // while some servers answer, only as far as the buffer holds.
             WrittenOff = PacedRequests - static_cast<int64_t>(answers);
-            Allowance = std::min<int64_t>(Allowance * 16, int64_t{1} << 40);
+            const bool answering = now - LastAnswerSeen < milliseconds(WriteOffWhileAnsweringMs);
+            Allowance = answering ? room : std::min<int64_t>(Allowance * 16, int64_t{1} << 40);
             return;
         }
     }

@@ -106,6 +106,25 @@ TEST_F(BinaryIntake, AChallengeIsAnsweredToItsSenderAtMostThreeTimesPerQuery) {
     EXPECT_EQ(Sent.size(), 5u);
 }
 
+TEST_F(BinaryIntake, AnswersAndChallengesOfSendersNobodyAskedAreRefused) {
+    // A binary answer names no address: from a sender not asked, any datagram that reads
+    // as one would make a row, and a challenge would have us send to whoever forged it.
+    Intake.Asked = [](const std::string& host, int port) {
+        return host == "127.30.0.4" && port == 27016;
+    };
+    EXPECT_EQ(Take(BuildA2sInfoI(Config())), ServerIntake::Outcome::NotInfo);
+    EXPECT_EQ(Take(BuildA2sInfoM(Config())), ServerIntake::Outcome::NotInfo);
+    EXPECT_EQ(Take(BuildA2sChallenge(7)), ServerIntake::Outcome::NotInfo);
+    EXPECT_TRUE(List.empty());
+    EXPECT_TRUE(Sent.empty());
+    EXPECT_EQ(Take(BuildA2sInfoI(Config()), "127.30.0.4", 27016), ServerIntake::Outcome::Inserted);
+    // A server added by hand counts as asked.
+    std::string ip = "127.30.0.4", port = "27015";
+    ASSERT_TRUE(Intake.suiButton_AddServerClick(ip, port));
+    EXPECT_EQ(Take(BuildA2sInfoI(Config())), ServerIntake::Outcome::Merged);
+    EXPECT_EQ(List.size(), 2u);
+}
+
 TEST_F(BinaryIntake, VersionFiltersTakeProtocol48AsCounterStrike16) {
     IntakeOptions options;
     options.Filter2 = "0";
@@ -146,6 +165,7 @@ protected:
         Intake.Send = [this](const std::string& h, int p, std::span<const uint8_t> b) {
             Udp.SendDatagram(h, p, b);
         };
+        Intake.Asked = [this](const std::string& h, int p) { return Controller.Covers(h, p); };
         Controller.SetPace([this] { Udp.WaitForReceiveRoom(); });
         Controller.Finished = [this] { Done = true; };
     }

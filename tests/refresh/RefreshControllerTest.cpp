@@ -172,7 +172,7 @@ INSTANTIATE_TEST_SUITE_P(
                       DropCase{"Cs15Off", "127.42.50.1:27015", 46, "0", "1", false},
                       DropCase{"Cs16Off", "127.42.50.1:27015", 47, "1", "0", false},
                       DropCase{"Cs15OffPasses16", "127.42.50.1:27015", 47, "0", "1", true},
-                      DropCase{"OtherVersionPasses", "127.42.50.1:27015", 48, "0", "0", true}),
+                      DropCase{"OtherVersionPasses", "127.42.50.1:27015", 49, "0", "0", true}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(Answers, FavoritesIgnoreTheVersionFilterAndTakeOneAnswerPerRow) {
