@@ -235,7 +235,8 @@ void TForm1::BuildBasicPage() {
     auto* grid = new QGridLayout(TabSheet_Basic);
     grid->setContentsMargins(4, 6, 4, 4);
     grid->setHorizontalSpacing(3);
-    grid->setVerticalSpacing(1);
+    // The boxes' own frames part the rows: every row fits the window's design height.
+    grid->setVerticalSpacing(0);
     QPalette blue;
     blue.setColor(QPalette::Text, QColor(0, 0, 0xd0));
     constexpr int rowCount = DetailsController::BoxCount;

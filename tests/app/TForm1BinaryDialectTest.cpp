@@ -282,6 +282,7 @@ TEST(BinaryDialectPanel, EveryBoxFitsTheBasicPageAtTheDesignSize) {
     app.WriteIni("WindowStates/RemWindowStates=0\n");
     app.Create();
     app.Show();
+    EXPECT_EQ(Form1->size(), QSize(895, 602)); // the design size, not grown for the rows
     auto* page = Find<QWidget>("TabSheet_Basic");
     ASSERT_NE(page, nullptr);
     Find<QTabWidget>("PageControl_Info")->setCurrentIndex(0);
