@@ -1,5 +1,5 @@
 // The details panel at the right edge of the main window: the basic page with its
-// eighteen boxes, the players page and the rules page.
+// boxes, the players page and the rules page.
 #include "TForm1.h"
 
 #include "EventHook.h"
@@ -32,13 +32,15 @@ struct DetailRow {
 };
 
 // Top to bottom as the page shows them.
-constexpr DetailRow DetailRows[18] = {
-    {0, "服务器名称", ""},    {17, "版本", ""},          {1, "IP 地址:端口", ""},
-    {2, "响应时间", "毫秒"},  {3, "是否需要密码", ""},   {4, "地图", ""},
-    {5, "人数", ""},          {16, "人数上限", ""},      {6, "剩余时间", ""},
-    {7, "起始钱数", ""},      {8, "地图更换时限", "分"}, {9, "购买时间", "分"},
-    {10, "冻结时间", "秒"},   {11, "C4 爆炸时限", "秒"}, {12, "单局时限", "分"},
-    {13, "是否允许互伤", ""}, {14, "是否 TK 惩罚", ""},  {15, "下幅地图", ""},
+constexpr DetailRow DetailRows[DetailsController::BoxCount] = {
+    {0, "服务器名称", ""},     {17, "版本", ""},        {22, "服务器版本", ""},
+    {18, "协议", ""},          {1, "IP 地址:端口", ""}, {2, "响应时间", "毫秒"},
+    {3, "是否需要密码", ""},   {21, "VAC", ""},         {20, "系统", ""},
+    {4, "地图", ""},           {5, "人数", ""},         {19, "机器人", ""},
+    {16, "人数上限", ""},      {6, "剩余时间", ""},     {7, "起始钱数", ""},
+    {8, "地图更换时限", "分"}, {9, "购买时间", "分"},   {10, "冻结时间", "秒"},
+    {11, "C4 爆炸时限", "秒"}, {12, "单局时限", "分"},  {13, "是否允许互伤", ""},
+    {14, "是否 TK 惩罚", ""},  {15, "下幅地图", ""},
 };
 
 QTreeWidget* DetailList(QWidget* parent, const char* name, const QString& caption,
@@ -233,17 +235,19 @@ void TForm1::BuildBasicPage() {
     auto* grid = new QGridLayout(TabSheet_Basic);
     grid->setContentsMargins(4, 6, 4, 4);
     grid->setHorizontalSpacing(3);
-    grid->setVerticalSpacing(1);
+    // The boxes' own frames part the rows: every row fits the window's design height.
+    grid->setVerticalSpacing(0);
     QPalette blue;
     blue.setColor(QPalette::Text, QColor(0, 0, 0xd0));
-    for (int row = 0; row < 18; ++row) {
+    constexpr int rowCount = DetailsController::BoxCount;
+    for (int row = 0; row < rowCount; ++row) {
         const DetailRow& r = DetailRows[row];
         auto* box = new QLineEdit(TabSheet_Basic);
         box->setObjectName(QStringLiteral("SS%1").arg(r.Box));
         box->setReadOnly(true);
         box->setPalette(blue);
         box->setMinimumWidth(40);
-        // Eighteen rows must fit the design height of the window.
+        // Every row must fit the design height of the window.
         box->setFixedHeight(20);
         // A long name or map shows its start, not its tail.
         connect(box, &QLineEdit::textChanged, box, [box] {
@@ -261,10 +265,11 @@ void TForm1::BuildBasicPage() {
         }
     }
     grid->setColumnStretch(1, 1);
-    grid->setRowStretch(18, 1);
+    grid->setRowStretch(rowCount, 1);
     SS0 = SS[0], SS1 = SS[1], SS2 = SS[2], SS3 = SS[3], SS4 = SS[4], SS5 = SS[5];
     SS6 = SS[6], SS7 = SS[7], SS8 = SS[8], SS9 = SS[9], SS10 = SS[10], SS11 = SS[11];
     SS12 = SS[12], SS13 = SS[13], SS14 = SS[14], SS15 = SS[15], SS16 = SS[16], SS17 = SS[17];
+    SS18 = SS[18], SS19 = SS[19], SS20 = SS[20], SS21 = SS[21], SS22 = SS[22];
 
     // The two glyphs of Button_Begin live here, hidden, as pictures to copy from.
     Image1 = new QLabel(TabSheet_Basic);

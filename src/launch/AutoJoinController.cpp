@@ -1,18 +1,27 @@
 #include "AutoJoinController.h"
 
+#include "AnswerRecord.h"
 #include "QueryProtocol.h"
 #include "ServerList.h"
 
 #include <vector>
 
-std::optional<ServerStructure> AutoJoinReplyRow(std::span<const uint8_t> datagram) {
+std::optional<ServerStructure> AutoJoinReplyRow(std::span<const uint8_t> datagram,
+                                                const std::string& fromIP, int fromPort) {
     std::vector<uint8_t> bytes(datagram.begin(), datagram.end());
     MarkInfoHeader(bytes);
-    if (!LooksLikeInfoAnswer(bytes))
-        return std::nullopt;
     ServerInfoStructure info;
-    if (!ParseInfoAnswer(bytes, info))
-        return std::nullopt;
+    QueryDialect dialect = QueryDialect::Text;
+    if (LooksLikeInfoAnswer(bytes)) {
+        if (!ParseInfoAnswer(bytes, info))
+            return std::nullopt;
+    } else {
+        A2sInfo binary;
+        if (fromIP.empty() || fromPort <= 0 || !ParseA2sInfo(datagram, binary))
+            return std::nullopt;
+        info = A2sInfoPairs(binary, fromIP, fromPort);
+        dialect = QueryDialect::Binary;
+    }
     const std::string address(InfoValue(info, "address"));
     if (address.empty())
         return std::nullopt;
@@ -24,8 +33,15 @@ std::optional<ServerStructure> AutoJoinReplyRow(std::span<const uint8_t> datagra
     row.Map = InfoValue(info, "map");
     row.Players = InfoValue(info, "players");
     row.MaxPlayers = InfoValue(info, "max");
-    row.Protocol = InfoValue(info, "protocol");
+    row.GameFolder = InfoValue(info, "gamedir");
+    // The launch picks the game by the version tag: today's 48 is 1.6, another game "00".
+    const std::string protocol(InfoValue(info, "protocol"));
+    const std::optional<int32_t> number = ParseInt32(protocol);
+    row.Protocol = number ? VersionTag(*number, row.GameFolder) : protocol;
     row.Password = InfoValue(info, "password");
+    row.Dialect = dialect;
+    row.Bots = InfoValue(info, "bots");
+    row.Version = InfoValue(info, "version");
     row.Alive = true;
     row.Answered = true;
     return row;
@@ -88,6 +104,7 @@ void AutoJoinController::StopAutoJoin() {
         SetTargetRed(false);
     IsDown = false;
     Check = DetailIdle;
+    Challenge = A2sChallengeState();
     if (SetButtonDown)
         SetButtonDown(false);
     Image = IdleImage;
@@ -104,7 +121,13 @@ void AutoJoinController::Timer_AutoJoinTimer() {
         return;
     }
     Check = DetailInfo;
-    if (!Send || !Send(target.IP, *port, InfoRequest())) {
+    const QueryDialect dialect = TargetDialect(target);
+    bool sent = Send != nullptr;
+    if (sent && dialect != QueryDialect::Binary)
+        sent = Send(target.IP, *port, InfoRequest());
+    if (sent && dialect != QueryDialect::Text)
+        sent = Send(target.IP, *port, Challenge.Begin(A2sQuery::Info));
+    if (!sent) {
         StopAutoJoin();
         return;
     }
@@ -123,14 +146,35 @@ void AutoJoinController::TakeDatagram(std::span<const uint8_t> datagram, const s
     // Only the target's own reply counts: another server's room says nothing about it.
     if (fromIP != target.IP || !targetPort || *targetPort != fromPort)
         return;
-    const std::optional<ServerStructure> row = AutoJoinReplyRow(datagram);
+    if (const auto challenge = ParseA2sChallenge(datagram)) {
+        // The tick's binary request goes again with the challenge, within its rounds.
+        if (Challenge.Running() && Send)
+            if (const auto again = Challenge.OnChallenge(*challenge))
+                Send(target.IP, *targetPort, *again);
+        return;
+    }
+    const std::optional<ServerStructure> row = AutoJoinReplyRow(datagram, fromIP, fromPort);
     if (!row)
         return;
+    if (row->Dialect == QueryDialect::Binary)
+        Challenge.Answered();
     const AutoJoinOptions options = Options ? Options() : AutoJoinOptions{};
     // Without numbers the room cannot be judged; the next reply may be readable.
     if (HasRoom(row->Players, row->MaxPlayers, options.Margin) != true)
         return;
     Join(*row, options);
+}
+
+QueryDialect AutoJoinController::TargetDialect(const AutoJoinTarget& target) const {
+    const auto canonical = CanonicalAddress(target.IP, target.Port);
+    if (!canonical)
+        return QueryDialect::Unknown;
+    for (const ServerRows* rows : {&Model.SearchResults, &Model.Favorites}) {
+        const std::optional<size_t> at = rows->FindFirst(canonical->IP, canonical->Port);
+        if (at && (*rows)[*at].Dialect != QueryDialect::Unknown)
+            return (*rows)[*at].Dialect;
+    }
+    return QueryDialect::Unknown;
 }
 
 void AutoJoinController::Join(const ServerStructure& row, const AutoJoinOptions& options) {

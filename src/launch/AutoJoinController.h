@@ -1,5 +1,6 @@
 #pragma once
 
+#include "A2sChallengeState.h"
 #include "BrowserModel.h"
 #include "QueryProtocol.h"
 #include "ServerStructure.h"
@@ -24,9 +25,12 @@ struct AutoJoinOptions {
 
 enum class AutoJoinState { Off, Waiting, Prompting };
 
-// The row an info reply describes, with its texts as received; nothing when the datagram
-// is not an info reply or names no address.
-std::optional<ServerStructure> AutoJoinReplyRow(std::span<const uint8_t> datagram);
+// The row an info reply describes, with its texts as received (the protocol as its version
+// tag, so today's 48 is a 1.6 server, with the game folder); nothing when the datagram is
+// not an info reply or names no address. A binary reply ('I' or 'm') names no address:
+// its row is the sender, fromIP:fromPort, and without one it gives nothing.
+std::optional<ServerStructure> AutoJoinReplyRow(std::span<const uint8_t> datagram,
+                                                const std::string& fromIP = {}, int fromPort = 0);
 
 // True when the reply's players are at most the limit minus the margin and below the
 // limit itself; nothing when one of the three is not a whole number, so the room cannot
@@ -34,9 +38,11 @@ std::optional<ServerStructure> AutoJoinReplyRow(std::span<const uint8_t> datagra
 std::optional<bool> HasRoom(const std::string& players, const std::string& maxPlayers,
                             const std::string& margin);
 
-// Auto-join: once a second an info request to the target through NMUDP3, each reply from
-// the target judged against its limit minus the margin, and with room the confirmation,
-// the password and the join. Runs on the UI thread; every view update and dialog goes out
+// Auto-join: once a second an info request to the target through NMUDP3 (in the dialect
+// its row answered in, in both while that is not known; a binary server's challenge is
+// answered, at most MaxChallengeRounds times a tick), each reply from the target judged
+// against its limit minus the margin, and with room the confirmation, the password and
+// the join. Runs on the UI thread; every view update and dialog goes out
 // through the std::function members, so nothing here touches a widget.
 class AutoJoinController {
 public:
@@ -84,6 +90,8 @@ public:
 private:
     void SetTimer(bool on);
     void Join(const ServerStructure& row, const AutoJoinOptions& options);
+    // The dialect of the target's row in either list; Unknown when it has none.
+    QueryDialect TargetDialect(const AutoJoinTarget& target) const;
 
     BrowserModel& Model;
     bool IsDown = false;
@@ -91,4 +99,6 @@ private:
     bool InPrompt = false;
     int Image = IdleImage;
     int32_t Check = DetailIdle;
+    // The check's own challenge round trips, apart from those of the details and refresh.
+    A2sChallengeState Challenge;
 };

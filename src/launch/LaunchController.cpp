@@ -1,5 +1,7 @@
 #include "LaunchController.h"
 
+#include "AnswerRecord.h"
+
 #include "FavoritesFile.h"
 #include "FileAccess.h"
 #include "Gbk.h"
@@ -51,6 +53,11 @@ const std::string& LaunchController::PasswordRefusedText() {
     return text;
 }
 
+std::string LaunchController::OtherGameText(const std::string& folder) {
+    return Utf8ToGbk(" 该服务器运行的游戏不是 Counter-Strike ( ") + folder +
+           Utf8ToGbk(" ) , 无法加入 ! ");
+}
+
 LaunchController::LaunchController(ProcessLauncher& launcher, const RunningProcesses& processes)
     : Launcher(launcher), Processes(processes) {}
 
@@ -68,6 +75,13 @@ void LaunchController::JoinSelectedServer(const std::optional<ServerStructure>& 
     const ServerStructure& row = *selected;
     if (!row.Alive) {
         Call(ShowMessage, MsgServerDown, MsgNotice);
+        return;
+    }
+    // Asked before the password: such a server cannot be joined whatever is typed.
+    if (!IsCounterStrikeFolder(row.GameFolder)) {
+        if (AutoJoinRunning && AutoJoinRunning())
+            Call(StopAutoJoin);
+        Call(ShowText, OtherGameText(row.GameFolder), MsgNotice);
         return;
     }
     // Only equal texts count as full, as the list shows them.
@@ -90,6 +104,13 @@ void LaunchController::JoinSelectedServer(const std::optional<ServerStructure>& 
 
 LaunchResult LaunchController::LaunchGame(const ServerStructure& row, const std::string& password) {
     try {
+        // The Counter-Strike paths start Counter-Strike only: another game's server would
+        // get a game that cannot join it.
+        if (!IsCounterStrikeFolder(row.GameFolder)) {
+            Call(StopAutoJoin);
+            Call(ShowText, OtherGameText(row.GameFolder), MsgNotice);
+            return LaunchResult::Refused;
+        }
         const LaunchSettings settings = Settings ? Settings() : LaunchSettings{};
         std::string file, parameters;
         if (row.Protocol == "46") {

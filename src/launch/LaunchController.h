@@ -40,7 +40,8 @@ bool PasswordFitsCommandLine(const std::string& password);
 enum class LaunchResult {
     Started,
     ExecutableMissing, // entry 13, options dialog opened
-    Refused,           // the row's address or the password cannot go on a command line
+    Refused,           // the row's address or the password cannot go on a command line,
+                       // or the server runs another game than Counter-Strike
     Failed,            // entry 14
 };
 
@@ -54,7 +55,8 @@ public:
 
     // The join button: entry 17 without a row, otherwise JoinSelectedServer.
     void BitBtn_JoinClick(const std::optional<ServerStructure>& selected);
-    // Joins the selected row (none: nothing): down (15), full (16), password prompt, launch.
+    // Joins the selected row (none: nothing): down (15), another game, full (16), password
+    // prompt, launch.
     void JoinSelectedServer(const std::optional<ServerStructure>& selected);
     // Starts the game of the row's version with its command line, in the system's encoding.
     // A game that cannot be started changes nothing: the checks come before PrepareLaunch.
@@ -84,6 +86,9 @@ public:
 
     // The message shown for a password that cannot go on the command line (GBK).
     static const std::string& PasswordRefusedText();
+    // The message shown for a server of another game, named by its folder (GBK): it is
+    // never started with a Counter-Strike game.
+    static std::string OtherGameText(const std::string& folder);
 
 private:
     void StartSideTool(const std::string& run, const std::string& path);

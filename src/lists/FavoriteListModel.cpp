@@ -163,16 +163,12 @@ int FavoriteListModel::columnCount(const QModelIndex& parent) const {
 QVariant FavoriteListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.column() < 0 || index.column() >= ColumnCount)
         return {};
-    if (role != Qt::DisplayRole &&
-        !(role == ServerListModel::ImageIndexRole && index.column() == 0))
+    if (role != Qt::DisplayRole && index.column() != 0)
         return {};
     const std::optional<size_t> at = ListPosition(index.row());
     if (!at)
         return {};
-    const ServerStructure& row = Model.Favorites[*at];
-    if (role == Qt::DisplayRole)
-        return GbkToQString(ColumnText(row, index.column()));
-    return RowImageIndex(row);
+    return ServerCellData(Model.Favorites[*at], index.column(), role);
 }
 
 QVariant FavoriteListModel::headerData(int section, Qt::Orientation orientation, int role) const {

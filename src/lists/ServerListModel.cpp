@@ -1,5 +1,6 @@
 #include "ServerListModel.h"
 
+#include "AnswerRecord.h"
 #include "ServerList.h"
 
 #include "GbkText.h"
@@ -26,6 +27,36 @@ int RowImageIndex(const ServerStructure& row) {
     if (row.Password == "1" && row.Protocol == "47")
         return 4;
     return -1;
+}
+
+std::string RowVersionText(const ServerStructure& row) {
+    if (!IsCounterStrikeFolder(row.GameFolder))
+        return row.GameFolder;
+    if (row.Protocol == "46")
+        return "CS 1.5";
+    if (row.Protocol == "47")
+        return "CS 1.6";
+    return {};
+}
+
+std::string RowNameText(const ServerStructure& row) {
+    if (IsCounterStrikeFolder(row.GameFolder))
+        return row.Name;
+    return "[" + row.GameFolder + "] " + row.Name;
+}
+
+QVariant ServerCellData(const ServerStructure& row, int column, int role) {
+    if (role == Qt::DisplayRole)
+        return FromGbk(column == ColName ? RowNameText(row) : ColumnText(row, column));
+    if (column != ColName)
+        return {};
+    if (role == ServerListModel::ImageIndexRole)
+        return RowImageIndex(row);
+    if (role == Qt::ToolTipRole) {
+        const std::string version = RowVersionText(row);
+        return version.empty() ? QVariant() : QVariant(FromGbk(version));
+    }
+    return {};
 }
 
 ServerListModel::ServerListModel(const ServerRows& rows, QObject* parent)
@@ -188,12 +219,7 @@ QVariant ServerListModel::data(const QModelIndex& index, int role) const {
     const std::optional<size_t> at = ListPosition(index.row());
     if (!at)
         return {};
-    const ServerStructure& row = List[*at];
-    if (role == Qt::DisplayRole)
-        return FromGbk(ColumnText(row, index.column()));
-    if (role == ImageIndexRole && index.column() == 0)
-        return RowImageIndex(row);
-    return {};
+    return ServerCellData(List[*at], index.column(), role);
 }
 
 QVariant ServerListModel::headerData(int section, Qt::Orientation orientation, int role) const {

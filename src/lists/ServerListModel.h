@@ -14,6 +14,16 @@
 // -1 for a live row of any other kind (no icon).
 int RowImageIndex(const ServerStructure& row);
 
+// The version a row's first column tells: "CS 1.5", "CS 1.6" (today's protocol 48
+// included), the game folder of a server of another game, or nothing before an answer.
+std::string RowVersionText(const ServerStructure& row);
+// What the first column shows of a row (GBK): its name, behind "[folder] " for a server
+// of another game, which has no version picture.
+std::string RowNameText(const ServerStructure& row);
+// The data of one cell of either server list: the text, the picture index, and the
+// version as the first column's tool tip.
+QVariant ServerCellData(const ServerStructure& row, int column, int role);
+
 // The virtual view of a server list (ListView_Server over SearchResults): it keeps no
 // row, only the count the view knows, and asks the list for row i whenever it needs it
 // (mapped through the changes not yet told, so the view never sees rows shift). It listens to the

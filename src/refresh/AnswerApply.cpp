@@ -14,12 +14,53 @@ void TakeAnswer(ServerStructure& row, const ServerStructure& answer, uint32_t no
     row.Password = answer.Password;
     row.Alive = true;
     row.Answered = true;
+    ComplementAnswer(row, answer);
+    if (answer.Dialect != QueryDialect::Binary && row.Dialect != QueryDialect::Binary)
+        row.Dialect = answer.Dialect;
 }
 
+bool ComplementAnswer(ServerStructure& row, const ServerStructure& answer) {
+    const ServerStructure before = row;
+    // A row once answered in the binary dialect stays binary: its answers say more.
+    if (answer.Dialect == QueryDialect::Binary)
+        row.Dialect = QueryDialect::Binary;
+    if (!answer.GameFolder.empty())
+        row.GameFolder = answer.GameFolder;
+    if (!answer.Bots.empty())
+        row.Bots = answer.Bots;
+    if (!answer.Version.empty())
+        row.Version = answer.Version;
+    if (answer.Os != 0)
+        row.Os = answer.Os;
+    if (answer.Secure >= 0)
+        row.Secure = answer.Secure;
+    return !(row == before);
+}
+
+namespace {
+
+// A binary answer to rows that took their answer already completes them.
+void Complement(ServerRows& rows, const ServerStructure& answer) {
+    if (answer.Dialect != QueryDialect::Binary)
+        return;
+    for (const size_t position : rows.Find(answer.IP, answer.Port)) {
+        ServerStructure row = rows[position];
+        if (row.Alive && ComplementAnswer(row, answer))
+            rows.Update(position, [&](ServerStructure& r) { ComplementAnswer(r, answer); });
+    }
+}
+
+} // namespace
+
 void ApplyAnswerToSearchResults(ServerRows& rows, const ServerStructure& answer, uint32_t now) {
+    bool taken = false;
     for (const size_t position : rows.Find(answer.IP, answer.Port))
-        if (!rows[position].Answered)
+        if (!rows[position].Answered) {
             rows.Update(position, [&](ServerStructure& row) { TakeAnswer(row, answer, now); });
+            taken = true;
+        }
+    if (!taken)
+        Complement(rows, answer);
 }
 
 void ApplyAnswerToFavorites(ServerRows& rows, const ServerStructure& answer, uint32_t now) {
@@ -29,4 +70,5 @@ void ApplyAnswerToFavorites(ServerRows& rows, const ServerStructure& answer, uin
         rows.Update(position, [&](ServerStructure& row) { TakeAnswer(row, answer, now); });
         return;
     }
+    Complement(rows, answer);
 }

@@ -1,7 +1,9 @@
 #include "DetailsController.h"
 
+#include "A2sProtocol.h"
 #include "AnswerApply.h"
 #include "AnswerRecord.h"
+#include "Gbk.h"
 #include "QueryProtocol.h"
 #include "ServerList.h"
 #include "TNMUDP.h"
@@ -26,6 +28,30 @@ constexpr KeyBox RuleBoxes[] = {
 };
 constexpr int VersionBox = 17, ResponseBox = 2;
 
+// What the binary dialect adds, in the panel's words; a key an answer does not carry
+// leaves its box as it is, so a server's second reply ('m' after 'I') loses nothing.
+std::string OsName(std::string_view os) {
+    if (os == "l")
+        return "Linux";
+    if (os == "w")
+        return "Windows";
+    if (os == "m" || os == "o")
+        return "macOS";
+    return std::string(os);
+}
+
+std::string VacName(std::string_view secure) {
+    if (secure == "1")
+        return G("开启");
+    if (secure == "0")
+        return G("关闭");
+    return std::string(secure);
+}
+
+std::string DialectName(QueryDialect dialect) {
+    return dialect == QueryDialect::Binary ? G("二进制 (A2S)") : G("文本");
+}
+
 const std::string CaptionPrefix = "Quarrix  V1.6.0   -   ";
 const std::string PlainCaption = "Quarrix  V1.6.0";
 
@@ -46,9 +72,30 @@ void DetailsController::SendTo(const std::string& host, const std::string& port,
     }
 }
 
-void DetailsController::Pick(const std::string& ip, const std::string& port) {
+void DetailsController::Pick(const std::string& ip, const std::string& port, QueryDialect dialect) {
     Picked = CanonicalAddress(ip, port);
     Answering = Picked;
+    PickedDialect = dialect;
+    InfoDialect = QueryDialect::Unknown;
+    // Nothing of an earlier pick's challenges or split replies serves this one.
+    Challenge = A2sChallengeState();
+    Joiner.Clear();
+}
+
+QueryDialect DetailsController::RowDialect(const std::string& ip, const std::string& port) const {
+    for (const ServerRows* rows : {&Model.SearchResults, &Model.Favorites}) {
+        const std::optional<size_t> at = rows->FindFirst(ip, port);
+        if (at && (*rows)[*at].Dialect != QueryDialect::Unknown)
+            return (*rows)[*at].Dialect;
+    }
+    return QueryDialect::Unknown;
+}
+
+void DetailsController::SendInfoRequests(const std::string& ip, const std::string& port) {
+    if (PickedDialect != QueryDialect::Binary)
+        SendTo(ip, port, InfoRequest());
+    if (PickedDialect != QueryDialect::Text)
+        SendTo(ip, port, Challenge.Begin(A2sQuery::Info));
 }
 
 bool DetailsController::FromAnswering(const std::string& fromIP, int port) const {
@@ -66,8 +113,8 @@ void DetailsController::RequestDetails(ServerRows& list, size_t position) {
     const uint32_t now = Time.TickCount();
     list.Update(position, [now](ServerStructure& row) { BlankForQuery(row, now); });
     const std::string ip = list[position].IP, port = list[position].Port;
-    Pick(ip, port);
-    SendTo(ip, port, InfoRequest());
+    Pick(ip, port, list[position].Dialect);
+    SendInfoRequests(ip, port);
     Model.SelectedAddress = ip + ":" + port;
     if (View.SetWindowCaption)
         View.SetWindowCaption(CaptionPrefix + ip + " : " + port);
@@ -86,8 +133,8 @@ void DetailsController::QueryDetails(const std::string& address) {
     const size_t colon = address.find(':');
     const std::string ip = address.substr(0, colon);
     const std::string port = colon == std::string::npos ? std::string() : address.substr(colon + 1);
-    Pick(ip, port);
-    SendTo(ip, port, InfoRequest());
+    Pick(ip, port, RowDialect(ip, port));
+    SendInfoRequests(ip, port);
     Model.DetailSentAt = Time.TickCount();
     Model.DetailState = DetailInfo;
 }
@@ -95,6 +142,8 @@ void DetailsController::QueryDetails(const std::string& address) {
 void DetailsController::ForgetPicked() {
     Picked.reset();
     Answering.reset();
+    Challenge = A2sChallengeState();
+    Joiner.Clear();
     Model.SelectedAddress.clear();
     if (View.SetWindowCaption)
         View.SetWindowCaption(PlainCaption);
@@ -138,6 +187,8 @@ void DetailsController::TakeDatagram(std::span<const uint8_t> datagram, const st
     std::copy_n(datagram.begin(), n, ReceiveBuffer.begin());
     const std::span<uint8_t> bytes(ReceiveBuffer.data(), n);
 
+    if (TakeBinary(bytes, fromIP, port))
+        return;
     if (Model.DetailState == DetailInfo && Picked) {
         TakeInfoAnswer(bytes, fromIP, port);
         return;
@@ -188,6 +239,8 @@ void DetailsController::TakeInfoAnswer(std::span<uint8_t> bytes, const std::stri
         // The picked server answers from another address or port; it is asked there.
         Answering = ServerKey{fromIP, std::to_string(port)};
     }
+    InfoDialect = QueryDialect::Text;
+    SetBox(DialectBox, DialectName(InfoDialect));
     Model.DetailReceivedAt = receivedAt;
     if (isInfo) {
         Model.ServerInfo = info;
@@ -196,12 +249,103 @@ void DetailsController::TakeInfoAnswer(std::span<uint8_t> bytes, const std::stri
         SetBox(ResponseBox, std::to_string(elapsed));
         ShowInfoDetails();
     }
+    AskPlayersOrRules();
+}
+
+void DetailsController::AskPlayersOrRules() {
+    const bool binary = InfoDialect == QueryDialect::Binary;
     if (ActivePageIsPlayers()) {
         Model.DetailState = DetailPlayers;
-        AskNext(PlayersRequest());
+        AskNext(binary ? Challenge.Begin(A2sQuery::Players) : PlayersRequest());
     } else {
         Model.DetailState = DetailRules;
-        AskNext(RulesRequest());
+        AskNext(binary ? Challenge.Begin(A2sQuery::Rules) : RulesRequest());
+    }
+}
+
+bool DetailsController::TakeBinary(std::span<const uint8_t> bytes, const std::string& fromIP,
+                                   int port) {
+    const bool fromPicked = Picked && Picked->IP == fromIP && Picked->Port == std::to_string(port);
+    if (const auto challenge = ParseA2sChallenge(bytes)) {
+        // Only the picked server's own challenge is answered, and only for a query of ours.
+        if (fromPicked && FromAnswering(fromIP, port) && Challenge.Running())
+            if (const auto again = Challenge.OnChallenge(*challenge))
+                SendTo(Picked->IP, Picked->Port, *again);
+        return true;
+    }
+    A2sInfo info;
+    if (ParseA2sInfo(bytes, info)) {
+        TakeBinaryInfo(info, fromIP, port);
+        return true;
+    }
+    const bool split = SplitReassembler::IsSplit(bytes);
+    const uint8_t type = A2sReplyType(bytes);
+    const bool detail =
+        split || ((type == 0x44 || type == 0x45) && InfoDialect == QueryDialect::Binary);
+    if (!detail)
+        return false;
+    // A late reply of an earlier pick, or of another server, never reaches the panel.
+    if (!fromPicked || !FromAnswering(fromIP, port) || InfoDialect != QueryDialect::Binary)
+        return true;
+    if (!split) {
+        TakeBinaryDetail(bytes);
+        return true;
+    }
+    const uint32_t now = Time.TickCount();
+    Joiner.Expire(now);
+    Bytes joined;
+    if (Joiner.Take(bytes, now, joined) == SplitReassembler::Result::Complete)
+        TakeBinaryDetail(joined);
+    return true;
+}
+
+void DetailsController::TakeBinaryInfo(const A2sInfo& binary, const std::string& fromIP, int port) {
+    const uint32_t receivedAt = Time.TickCount();
+    const ServerInfoStructure info = A2sInfoPairs(binary, fromIP, port);
+    // The binary dialect's sender is the server: only the picked one's answer is shown.
+    if (!NamesPicked(info)) {
+        ApplyInfoToRows(info, QueryDialect::Binary);
+        return;
+    }
+    Model.ServerInfo = info;
+    ApplyInfoToRows(Model.ServerInfo, QueryDialect::Binary);
+    ShowInfoDetails();
+    if (Model.DetailState != DetailInfo) {
+        // A second info reply to the same request ('m' and 'I') or a binary answer
+        // following the text one: it completes the boxes, the queries go on.
+        return;
+    }
+    Challenge.Answered();
+    Answering = Picked;
+    InfoDialect = QueryDialect::Binary;
+    SetBox(DialectBox, DialectName(InfoDialect));
+    Model.DetailReceivedAt = receivedAt;
+    const auto elapsed = static_cast<int32_t>(Model.DetailReceivedAt - Model.DetailSentAt);
+    SetBox(ResponseBox, std::to_string(elapsed));
+    AskPlayersOrRules();
+}
+
+void DetailsController::TakeBinaryDetail(std::span<const uint8_t> reply) {
+    switch (Model.DetailState.load()) {
+    case DetailPlayers:
+        if (ParseA2sPlayers(reply, Model.PlayersInfo, Model.PlayerCount)) {
+            Challenge.Answered();
+            FillPlayersList();
+        }
+        break;
+    case DetailRules:
+        if (!ParseA2sRules(reply, Model.RulesInfo, Model.RuleCount))
+            break;
+        Challenge.Answered();
+        ShowRuleDetails();
+        FillRulesList();
+        if (ActivePageIsPlayers()) {
+            Model.DetailState = DetailPlayers;
+            AskNext(Challenge.Begin(A2sQuery::Players));
+        }
+        break;
+    default:
+        break;
     }
 }
 
@@ -216,16 +360,29 @@ void DetailsController::ShowInfoDetails() {
         const std::string& key = info.Keys[static_cast<size_t>(i)];
         const std::string& value = info.Values[static_cast<size_t>(i)];
         if (key == "protocol") {
-            // Only the two known versions are named; anything else leaves the box alone.
-            if (value == "46")
+            // Only the two known versions are named (today's 48 is 1.6), and another
+            // game by its folder; anything else leaves the box alone.
+            const std::optional<int32_t> number = ParseInt32(value);
+            const std::string tag = number ? VersionTag(*number, InfoValue(info, "gamedir")) : "";
+            if (tag == "46")
                 SetBox(VersionBox, "CS 1.5");
-            else if (value == "47")
+            else if (tag == "47")
                 SetBox(VersionBox, "CS 1.6");
+            else if (tag == "00")
+                SetBox(VersionBox, std::string(InfoValue(info, "gamedir")));
             continue;
         }
         for (const KeyBox& k : InfoBoxes)
             if (key == k.Key)
                 SetBox(k.Box, value);
+        if (key == "bots")
+            SetBox(BotsBox, value);
+        else if (key == "os")
+            SetBox(OsBox, OsName(value));
+        else if (key == "secure")
+            SetBox(VacBox, VacName(value));
+        else if (key == "version")
+            SetBox(ServerVersionBox, value);
     }
 }
 
@@ -260,8 +417,8 @@ void DetailsController::FillRulesList() {
         View.FillRulesList(rules);
 }
 
-void DetailsController::ApplyInfoToRows(const ServerInfoStructure& info) {
-    const std::optional<ServerStructure> answer = BuildAnswerRecord(info);
+void DetailsController::ApplyInfoToRows(const ServerInfoStructure& info, QueryDialect dialect) {
+    const std::optional<ServerStructure> answer = BuildAnswerRecord(info, dialect);
     if (!answer)
         return;
     const uint32_t now = Time.TickCount();

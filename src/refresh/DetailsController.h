@@ -1,8 +1,10 @@
 #pragma once
 
+#include "A2sChallengeState.h"
 #include "BrowserModel.h"
 #include "Clock.h"
 #include "QueryProtocol.h"
+#include "SplitReassembler.h"
 
 #include <cstdint>
 #include <functional>
@@ -46,10 +48,18 @@ struct DetailsView {
 // and port, or an info answer from anywhere that names the picked server as its address
 // (a multi-homed or NAT'ed server answers from another address or port); after that only
 // datagrams from the sender of the info answer taken, which the players and rules
-// requests go to. UI thread only.
+// requests go to. A server of the binary dialect is asked in it (one of unknown dialect
+// in both): its info, players and rules queries each take the server's challenge round
+// trips (a challenge serves the queries that follow), and its split replies are joined;
+// the binary dialect's sender is the server, so only the picked address and port drive
+// the panel. UI thread only.
 class DetailsController {
 public:
-    static constexpr int BoxCount = 18;
+    // SS0..SS17, then what the binary dialect tells: SS18 the dialect the server answered
+    // in, SS19 bots, SS20 OS, SS21 VAC, SS22 the server's version string.
+    static constexpr int BoxCount = 23;
+    static constexpr int DialectBox = 18, BotsBox = 19, OsBox = 20, VacBox = 21,
+                         ServerVersionBox = 22;
     static constexpr int PlayersPage = 1;
 
     DetailsController(BrowserModel& model, const Clock& clock = CurrentClock());
@@ -87,11 +97,24 @@ private:
     void ShowRuleDetails();
     void FillPlayersList();
     void FillRulesList();
-    void ApplyInfoToRows(const ServerInfoStructure& info);
+    void ApplyInfoToRows(const ServerInfoStructure& info,
+                         QueryDialect dialect = QueryDialect::Text);
     bool ActivePageIsPlayers() const;
     bool FromAnswering(const std::string& fromIP, int port) const;
     bool NamesPicked(const ServerInfoStructure& info) const;
-    void Pick(const std::string& ip, const std::string& port);
+    void Pick(const std::string& ip, const std::string& port, QueryDialect dialect);
+    // The dialect of the picked server's row in either list; Unknown when not found.
+    QueryDialect RowDialect(const std::string& ip, const std::string& port) const;
+    // The info request(s) by the picked server's dialect, both while it is not known.
+    void SendInfoRequests(const std::string& ip, const std::string& port);
+    // A binary datagram (challenge, info, players, rules or a split piece); false when it is
+    // none of them, so the text readers take it.
+    bool TakeBinary(std::span<const uint8_t> bytes, const std::string& fromIP, int port);
+    void TakeBinaryInfo(const A2sInfo& info, const std::string& fromIP, int port);
+    // The reply of the running binary players or rules query.
+    void TakeBinaryDetail(std::span<const uint8_t> reply);
+    // Players or rules by the active page, asked in the dialect the info came in.
+    void AskPlayersOrRules();
     // The info state: the answer is taken, its values shown, and the next request sent.
     void TakeInfoAnswer(std::span<uint8_t> bytes, const std::string& fromIP, int port);
     void AskNext(const Bytes& request);
@@ -103,6 +126,12 @@ private:
     // Whose datagrams drive the panel: the picked server's address until an info answer
     // naming it comes from another sender, which is then followed.
     std::optional<ServerKey> Answering;
+    QueryDialect PickedDialect = QueryDialect::Unknown;
+    // The dialect of the info answer taken for the picked server: its players and rules
+    // are asked in it.
+    QueryDialect InfoDialect = QueryDialect::Unknown;
+    A2sChallengeState Challenge;
+    SplitReassembler Joiner;
     std::vector<uint8_t> ReceiveBuffer;
     std::vector<std::string> BoxTexts;
 };

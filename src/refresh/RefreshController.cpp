@@ -145,14 +145,56 @@ bool RefreshController::QueryRow(const Target& target) {
     const uint32_t now = CurrentClock().TickCount();
     rows.Update(same[target.Occurrence], [now](ServerStructure& row) { BlankForQuery(row, now); });
     const std::optional<int32_t> port = ParseInt32(target.Key.Port);
-    if (port && Send) {
-        try {
-            Send(target.Key.IP, *port, InfoRequest());
-        } catch (const std::exception&) {
-            // A destination the endpoint refuses loses only its own request.
-        }
-    }
+    if (port)
+        SendInfoRequests(target.Key.IP, *port, rows[same[target.Occurrence]].Dialect, now);
     return true;
+}
+
+void RefreshController::SendNow(const std::string& host, int port, std::span<const uint8_t> bytes) {
+    if (!Send)
+        return;
+    try {
+        Send(host, port, bytes);
+    } catch (const std::exception&) {
+        // A destination the endpoint refuses loses only its own request.
+    }
+}
+
+void RefreshController::SendInfoRequests(const std::string& ip, int port, QueryDialect dialect,
+                                         uint32_t now) {
+    if (dialect != QueryDialect::Binary)
+        SendNow(ip, port, InfoRequest());
+    if (dialect == QueryDialect::Text)
+        return;
+    const std::string key = ip + ":" + std::to_string(port);
+    if (Challenges.size() >= MaxChallengedServers && !Challenges.contains(key)) {
+        std::erase_if(Challenges, [now](const auto& entry) {
+            return now - entry.second.QueriedAt >= ChallengeMemoryMs;
+        });
+        if (Challenges.size() >= MaxChallengedServers)
+            Challenges.clear();
+    }
+    Challenged& entry = Challenges[key];
+    entry.QueriedAt = now;
+    SendNow(ip, port, entry.State.Begin(A2sQuery::Info));
+}
+
+void RefreshController::TakeChallenge(const A2sChallenge& challenge, const std::string& fromIP,
+                                      int fromPort) {
+    const auto found = Challenges.find(fromIP + ":" + std::to_string(fromPort));
+    if (found == Challenges.end())
+        return; // no pass asked this sender in the binary dialect
+    if (CurrentClock().TickCount() - found->second.QueriedAt >= ChallengeMemoryMs) {
+        Challenges.erase(found);
+        return;
+    }
+    std::optional<Bytes> again = found->second.State.OnChallenge(challenge);
+    if (!again)
+        return; // a server that asks for ever gets no more than its rounds
+    // The resend is a query like any other: it waits for a pacing tick of its own.
+    Resends.push_back(Resend{fromIP, fromPort, std::move(*again)});
+    if (!Pacer.isActive())
+        Pacer.start();
 }
 
 bool RefreshController::StepPass(Pass& pass) {
@@ -169,13 +211,19 @@ bool RefreshController::StepPass(Pass& pass) {
 }
 
 void RefreshController::OnPaceTick() {
-    // Indexed: a pass's end steps may start another pass, which appends.
-    for (size_t i = 0; i < Passes.size(); ++i) {
-        Pass& pass = *Passes[i];
-        if (pass.Querying && !StepPass(pass))
-            EndQueries(pass);
+    if (!Resends.empty()) {
+        const Resend resend = std::move(Resends.front());
+        Resends.pop_front();
+        SendNow(resend.Host, resend.Port, resend.Request);
+    } else {
+        // Indexed: a pass's end steps may start another pass, which appends.
+        for (size_t i = 0; i < Passes.size(); ++i) {
+            Pass& pass = *Passes[i];
+            if (pass.Querying && !StepPass(pass))
+                EndQueries(pass);
+        }
     }
-    if (!AnyQuerying())
+    if (!AnyQuerying() && Resends.empty())
         Pacer.stop();
 }
 
@@ -246,51 +294,65 @@ void RefreshController::RequestStop() {
 void RefreshController::StopAll() {
     Pacer.stop();
     Passes.clear();
+    Resends.clear();
+    Challenges.clear();
     Model.Refreshing = false;
 }
 
-void RefreshController::NMUDP2DataReceived(TNMUDP& sender, int numberBytes, const std::string&,
-                                           int) {
+void RefreshController::NMUDP2DataReceived(TNMUDP& sender, int numberBytes,
+                                           const std::string& fromIP, int port) {
     if (numberBytes == -1)
         return;
     const int n = sender.ReadDatagram(std::span<uint8_t>(ReceiveBuffer));
     if (n <= 0)
         return;
-    const std::span<uint8_t> datagram(ReceiveBuffer.data(), static_cast<size_t>(n));
-    MarkInfoHeader(datagram);
-    ServerInfoStructure info;
-    if (!ParseInfoAnswer(datagram, info))
-        return;
-    ApplyInfoToSearchResults(info);
-    ApplyInfoToFavorites(info);
+    TakeDatagram(std::span<const uint8_t>(ReceiveBuffer.data(), static_cast<size_t>(n)), fromIP,
+                 port);
 }
 
-void RefreshController::TakeDatagram(std::span<const uint8_t> datagram) {
-    const size_t n = std::min(datagram.size(), ReceiveBuffer.size());
-    std::copy_n(datagram.begin(), n, ReceiveBuffer.begin());
-    const std::span<uint8_t> copy(ReceiveBuffer.data(), n);
-    MarkInfoHeader(copy);
-    ServerInfoStructure info;
-    if (!ParseInfoAnswer(copy, info))
+void RefreshController::TakeDatagram(std::span<const uint8_t> datagram, const std::string& fromIP,
+                                     int fromPort) {
+    if (LooksLikeInfoAnswer(datagram)) {
+        const size_t n = std::min(datagram.size(), ReceiveBuffer.size());
+        if (datagram.data() != ReceiveBuffer.data())
+            std::copy_n(datagram.begin(), n, ReceiveBuffer.begin());
+        const std::span<uint8_t> copy(ReceiveBuffer.data(), n);
+        MarkInfoHeader(copy);
+        ServerInfoStructure info;
+        if (!ParseInfoAnswer(copy, info))
+            return;
+        ApplyInfoToSearchResults(info);
+        ApplyInfoToFavorites(info);
         return;
-    ApplyInfoToSearchResults(info);
-    ApplyInfoToFavorites(info);
+    }
+    // The binary dialect names no address the rows could rely on: only the sender does.
+    if (fromIP.empty() || fromPort <= 0)
+        return;
+    if (const auto challenge = ParseA2sChallenge(datagram)) {
+        TakeChallenge(*challenge, fromIP, fromPort);
+        return;
+    }
+    A2sInfo binary;
+    if (ParseA2sInfo(datagram, binary))
+        TakeBinaryInfo(binary, fromIP, fromPort);
+}
+
+void RefreshController::TakeBinaryInfo(const A2sInfo& binary, const std::string& fromIP,
+                                       int fromPort) {
+    const auto found = Challenges.find(fromIP + ":" + std::to_string(fromPort));
+    if (found != Challenges.end())
+        found->second.State.Answered();
+    const ServerInfoStructure info = A2sInfoPairs(binary, fromIP, fromPort);
+    const std::optional<ServerStructure> answer = BuildAnswerRecord(info, QueryDialect::Binary);
+    if (!answer)
+        return;
+    ApplyAnswer(*answer);
 }
 
 void RefreshController::ApplyInfoToSearchResults(const ServerInfoStructure& info) {
     const std::optional<ServerStructure> answer = BuildAnswerRecord(info);
-    if (!answer)
-        return;
-    const RefreshOptions options = CurrentOptions();
-    if ((options.ResultFilter1 == "0" && answer->Protocol == "46") ||
-        (options.ResultFilter2 == "0" && answer->Protocol == "47")) {
-        if (ResultsCounted)
-            ResultsCounted();
-        return;
-    }
-    ApplyAnswerToSearchResults(Model.SearchResults, *answer, CurrentClock().TickCount());
-    if (ResultsCounted)
-        ResultsCounted();
+    if (answer)
+        ApplyToSearchResults(*answer);
 }
 
 void RefreshController::ApplyInfoToFavorites(const ServerInfoStructure& info) {
@@ -298,4 +360,19 @@ void RefreshController::ApplyInfoToFavorites(const ServerInfoStructure& info) {
     if (!answer)
         return;
     ApplyAnswerToFavorites(Model.Favorites, *answer, CurrentClock().TickCount());
+}
+
+void RefreshController::ApplyToSearchResults(const ServerStructure& answer) {
+    const RefreshOptions options = CurrentOptions();
+    const bool filtered = (options.ResultFilter1 == "0" && answer.Protocol == "46") ||
+                          (options.ResultFilter2 == "0" && answer.Protocol == "47");
+    if (!filtered)
+        ApplyAnswerToSearchResults(Model.SearchResults, answer, CurrentClock().TickCount());
+    if (ResultsCounted)
+        ResultsCounted();
+}
+
+void RefreshController::ApplyAnswer(const ServerStructure& answer) {
+    ApplyToSearchResults(answer);
+    ApplyAnswerToFavorites(Model.Favorites, answer, CurrentClock().TickCount());
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "A2sChallengeState.h"
 #include "BrowserModel.h"
 #include "QueryProtocol.h"
 
@@ -8,10 +9,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <span>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 class TNMUDP;
@@ -43,8 +46,11 @@ int FinalPauseMs(const std::string& intervalText);
 // Timer_RefreshServer, and the intake of NMUDP2's answers into both lists. Runs on the UI
 // thread: a pass is a 5 ms pacing timer that queries one row per tick from a snapshot of
 // identities taken at its start, so a row deleted or moved meanwhile is found again by
-// its address or skipped, and no row is ever reached from another thread. Every view
-// update goes out through the std::function members; nothing here touches a widget.
+// its address or skipped, and no row is ever reached from another thread. A row is asked
+// in the dialect it answered in, and in both while that is not known; a binary server's
+// challenge is answered within the pass, the request sent again taking a pacing tick of
+// its own. Every view update goes out through the std::function members; nothing here
+// touches a widget.
 class RefreshController : public QObject {
     Q_OBJECT
 public:
@@ -71,10 +77,21 @@ public:
     // The window closes: every pass ends now, without its end steps or final pause.
     void StopAll();
 
-    // NMUDP2DataReceived: reads the datagram being reported and takes it.
+    // Challenge rounds of a row are kept this long from its query: a challenge coming
+    // later answers no query of ours.
+    static constexpr uint32_t ChallengeMemoryMs = 5000;
+    // Servers whose challenge rounds are kept at once; beyond, the expired ones go first.
+    static constexpr size_t MaxChallengedServers = 8192;
+
+    // NMUDP2DataReceived: reads the datagram being reported and takes it, with its sender.
     void NMUDP2DataReceived(TNMUDP& sender, int numberBytes, const std::string& fromIP, int port);
-    // The same for a datagram already at hand (its header byte is marked on a copy).
-    void TakeDatagram(std::span<const uint8_t> datagram);
+    // The same for a datagram already at hand (a text answer's header byte is marked on a
+    // copy). A binary answer updates the rows of its sender, fromIP:fromPort; a challenge
+    // from a server a pass asked in the binary dialect sends the request again with it, at
+    // most A2sChallengeState::MaxChallengeRounds times per query. Without a sender only
+    // text answers are taken.
+    void TakeDatagram(std::span<const uint8_t> datagram, const std::string& fromIP = {},
+                      int fromPort = 0);
     // One info answer into every waiting row of its server in SearchResults, unless its
     // version is filtered out.
     void ApplyInfoToSearchResults(const ServerInfoStructure& info);
@@ -87,6 +104,8 @@ public:
     uint32_t ProgressPosition() const { return Position; }
     // Passes alive, in their queries or their final pause.
     size_t RunningPasses() const { return Passes.size(); }
+    // Challenge resends waiting for their pacing tick.
+    size_t PendingResends() const { return Resends.size(); }
 
     // Settings; the defaults of RefreshOptions when unset.
     std::function<RefreshOptions()> Options;
@@ -126,7 +145,26 @@ private:
         bool Querying = true; // false once in the end steps and final pause
     };
 
+    struct Challenged {
+        A2sChallengeState State;
+        uint32_t QueriedAt = 0;
+    };
+    struct Resend {
+        std::string Host;
+        int Port = 0;
+        Bytes Request;
+    };
+
     RefreshOptions CurrentOptions() const;
+    // The row's info request(s) by its dialect; the binary one starts its challenge rounds.
+    void SendInfoRequests(const std::string& ip, int port, QueryDialect dialect, uint32_t now);
+    void SendNow(const std::string& host, int port, std::span<const uint8_t> bytes);
+    void TakeChallenge(const A2sChallenge& challenge, const std::string& fromIP, int fromPort);
+    void TakeBinaryInfo(const A2sInfo& info, const std::string& fromIP, int fromPort);
+    // One answer into the waiting rows of its server in both lists, the search results'
+    // version filters applied.
+    void ApplyToSearchResults(const ServerStructure& answer);
+    void ApplyAnswer(const ServerStructure& answer);
     std::vector<Target> ChosenFavorites(const RefreshOptions& options) const;
     // Queries the pass's next row that still exists; false when the pass has no more.
     bool StepPass(Pass& pass);
@@ -147,4 +185,6 @@ private:
     uint32_t Position = 0;
     bool Pressed = false; // ToolButton_Auto as last reported
     std::vector<uint8_t> ReceiveBuffer;
+    std::unordered_map<std::string, Challenged> Challenges; // by "ip:port"
+    std::deque<Resend> Resends;
 };

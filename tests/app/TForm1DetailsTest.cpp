@@ -59,7 +59,7 @@ std::string RuleOf(const FakeServerConfig& config, const std::string& name) {
 
 // The boxes SS0..SS17 after the info answer of the server, and its rules when given.
 std::vector<std::string> ExpectedBoxes(const FakeServerConfig& config, bool rules) {
-    std::vector<std::string> boxes(18);
+    std::vector<std::string> boxes(23);
     boxes[0] = config.Name;
     boxes[1] = config.Ip + ":" + std::to_string(config.Port);
     boxes[2] = "0";
@@ -68,6 +68,10 @@ std::vector<std::string> ExpectedBoxes(const FakeServerConfig& config, bool rule
     boxes[5] = std::to_string(config.Players);
     boxes[16] = std::to_string(config.MaxPlayers);
     boxes[17] = config.Protocol == 46 ? "CS 1.5" : "CS 1.6";
+    // The text dialect's answer tells its OS and VAC too (the simulated server: Linux, off).
+    boxes[18] = G("文本");
+    boxes[20] = "Linux";
+    boxes[21] = G("关闭");
     if (rules) {
         const char* names[] = {"cm_timeleft",   "mp_startmoney", "mp_timelimit", "mp_buytime",
                                "mp_freezetime", "mp_c4timer",    "mp_roundtime", "mp_friendlyfire",
@@ -79,7 +83,8 @@ std::vector<std::string> ExpectedBoxes(const FakeServerConfig& config, bool rule
 }
 
 ServerStructure Pending(const std::string& ip) {
-    return TestRow(ip).Name("old").Protocol("00");
+    // Found by a text answer: asked in that dialect.
+    return TestRow(ip).Name("old").Protocol("00").Dialect(QueryDialect::Text);
 }
 
 class Details : public ::testing::Test {
@@ -98,7 +103,7 @@ protected:
     // The texts of SS0..SS17 as the boxes show them, GBK.
     static std::vector<std::string> Boxes() {
         std::vector<std::string> texts;
-        for (int i = 0; i < 18; ++i)
+        for (int i = 0; i < 23; ++i)
             texts.push_back(G(Find<QLineEdit>(("SS" + std::to_string(i)).c_str())
                                   ->text()
                                   .toUtf8()
@@ -182,6 +187,10 @@ TEST_P(DetailsPage, PickedRowFillsThePanelAndTakesTheInfoAnswer) {
     row.Password = "0";
     row.Alive = row.Answered = true;
     row.SentAt = Clock.TickCount();
+    row.GameFolder = "cstrike";
+    row.Dialect = QueryDialect::Text;
+    row.Os = 'l';
+    row.Secure = 0;
     EXPECT_EQ(Form1->Model().SearchResults[0], row);
 }
 
@@ -281,6 +290,10 @@ TEST_F(Details, PickedFavoriteTakesTheAnswerInTheFirstWaitingRowOfEachList) {
     answered.Protocol = "47";
     answered.Password = "0";
     answered.Alive = answered.Answered = true;
+    answered.GameFolder = "cstrike";
+    answered.Dialect = QueryDialect::Text;
+    answered.Os = 'l';
+    answered.Secure = 0;
     answered.Response = "0";
     answered.SentAt = Clock.TickCount();
     EXPECT_EQ(favorites[0], answered);

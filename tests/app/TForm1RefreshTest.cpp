@@ -48,7 +48,8 @@ ServerStructure OldRow(const std::string& ip, const std::string& port,
         .Protocol(protocol)
         .Password("0")
         .Alive()
-        .SentAt(7);
+        .SentAt(7)
+        .Dialect(QueryDialect::Text); // found by a text answer: asked in that dialect
 }
 
 // The row a pass leaves while the server's answer has not been taken.
@@ -76,7 +77,10 @@ ServerStructure Answered(const std::string& name, const std::string& ip, const s
         .Protocol(protocol)
         .Password("0")
         .Alive()
-        .SentAt(sentAt);
+        .SentAt(sentAt)
+        .GameFolder("cstrike")
+        .Dialect(QueryDialect::Text)
+        .System('l', 0);
 }
 
 FakeServerConfig Server(const std::string& ip, uint16_t port, const std::string& name,

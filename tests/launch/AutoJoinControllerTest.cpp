@@ -1,5 +1,6 @@
 #include "AutoJoinController.h"
 
+#include "A2sProtocol.h"
 #include "FakeServer.h"
 #include "QueryProtocol.h"
 
@@ -46,6 +47,8 @@ ServerStructure ReplyRow(int players, int maxPlayers = 16, const std::string& pa
     row.MaxPlayers = std::to_string(maxPlayers);
     row.Protocol = "47";
     row.Password = password;
+    row.GameFolder = "cstrike";
+    row.Dialect = QueryDialect::Text;
     row.Alive = true;
     row.Answered = true;
     return row;
@@ -121,15 +124,20 @@ TEST_F(AutoJoin, TickAsksTheTargetAndAlternatesTheImageUntilTheTargetIsGone) {
     }
     EXPECT_EQ(images, (std::vector<int>{5, 4, 5}));
     EXPECT_EQ(Controller.CheckState(), DetailInfo);
-    const std::string request(InfoRequest().begin(), InfoRequest().end());
-    EXPECT_EQ(Sent, std::vector<std::string>(3, "127.60.1.1:27015 " + request));
+    // A target in neither list has no known dialect: each tick asks in both.
+    const std::string text(InfoRequest().begin(), InfoRequest().end());
+    const std::string binary(A2sInfoRequest().begin(), A2sInfoRequest().end());
+    std::vector<std::string> expected;
+    for (int i = 0; i < 3; ++i)
+        expected.insert(expected.end(), {"127.60.1.1:27015 " + text, "127.60.1.1:27015 " + binary});
+    EXPECT_EQ(Sent, expected);
 
     Target.Port.clear();
     Controller.Timer_AutoJoinTimer();
     EXPECT_EQ(Controller.State(), AutoJoinState::Off);
     EXPECT_FALSE(Red || ButtonDown || Timer);
     EXPECT_EQ(Image, 4);
-    EXPECT_EQ(Sent.size(), 3u);
+    EXPECT_EQ(Sent.size(), 6u);
 }
 
 TEST_F(AutoJoin, TicksLeaveADetailsQueryInFlightAlone) {
@@ -310,3 +318,52 @@ TEST(HasRoom, OnlyWholeNumbersCanBeJudged) {
 }
 
 } // namespace
+
+// A target found by the binary dialect is checked in it: each tick's request takes the
+// server's challenge (at most three rounds, however often it asks), a full server is
+// waited on, and the reply of the tick a slot frees joins it as a 1.6 server.
+TEST_F(AutoJoin, BinaryTargetIsCheckedWithItsChallengeAndJoinedWhenASlotFrees) {
+    ServerStructure known;
+    known.IP = TargetIp;
+    known.Port = std::to_string(TargetPort);
+    known.Dialect = QueryDialect::Binary;
+    Model.SearchResults.Add(known);
+    const auto AsBytes = [](const std::string& text) {
+        return std::vector<uint8_t>(text.begin(), text.end());
+    };
+    FakeServerConfig server = Server(16);
+    server.Dialect = FakeDialect::Binary;
+    server.Challenge = true;
+    server.Protocol = 47; // sent as 48 in 'I'
+    const std::string bare(A2sInfoRequest().begin(), A2sInfoRequest().end());
+    const std::string challenge = BuildA2sChallenge(0x01020304);
+    const std::string again = bare + "\x04\x03\x02\x01";
+    const std::string to = TargetIp + ":" + std::to_string(TargetPort) + " ";
+
+    Press();
+    Controller.Timer_AutoJoinTimer();
+    EXPECT_EQ(Sent, std::vector<std::string>{to + bare});
+    for (int i = 0; i < 5; ++i)
+        Controller.TakeDatagram(AsBytes(challenge), TargetIp, TargetPort);
+    EXPECT_EQ(Sent, (std::vector<std::string>{to + bare, to + again, to + again, to + again}));
+    // A challenge from elsewhere is no answer of the target's.
+    Controller.TakeDatagram(AsBytes(challenge), TargetIp, TargetPort + 1);
+    EXPECT_EQ(Sent.size(), 4u);
+    Controller.TakeDatagram(AsBytes(BuildA2sInfoI(server)), TargetIp, TargetPort);
+    EXPECT_TRUE(Launched.empty());
+
+    Sent.clear();
+    Controller.Timer_AutoJoinTimer();
+    Controller.TakeDatagram(AsBytes(challenge), TargetIp, TargetPort);
+    EXPECT_EQ(Sent, (std::vector<std::string>{to + bare, to + again}));
+    server.Players = 15;
+    Controller.TakeDatagram(AsBytes(BuildA2sInfoI(server)), TargetIp, TargetPort);
+    ASSERT_EQ(Launched.size(), 1u);
+    EXPECT_EQ(Launched[0].IP, TargetIp);
+    EXPECT_EQ(Launched[0].Port, std::to_string(TargetPort));
+    EXPECT_EQ(Launched[0].Players, "15");
+    EXPECT_EQ(Launched[0].Protocol, "47");
+    EXPECT_EQ(Launched[0].GameFolder, "cstrike");
+    EXPECT_EQ(Launched[0].Dialect, QueryDialect::Binary);
+    EXPECT_EQ(Controller.State(), AutoJoinState::Off);
+}

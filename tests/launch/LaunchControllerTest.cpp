@@ -1,6 +1,10 @@
 #include "LaunchController.h"
 
+#include "A2sProtocol.h"
+#include "AnswerRecord.h"
+
 #include "FakeLauncher.h"
+#include "FakeServer.h"
 #include "Gbk.h"
 #include "MessageTable.h"
 #include "TempDir.h"
@@ -320,3 +324,57 @@ TEST(ProgramPaths, FolderAndFileName) {
 }
 
 } // namespace
+
+// The row a binary info answer of that server makes, through the readers the lists use.
+ServerStructure BinaryRow(int protocol, const std::string& folder) {
+    FakeServerConfig config;
+    config.Ip = "127.60.0.1";
+    config.Name = "Today";
+    config.GameDir = folder;
+    config.Protocol = protocol;
+    const std::string reply = BuildA2sInfoI(config);
+    A2sInfo info;
+    EXPECT_TRUE(ParseA2sInfo(
+        std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(reply.data()), reply.size()),
+        info));
+    const auto row =
+        BuildAnswerRecord(A2sInfoPairs(info, "127.60.0.1", 27015), QueryDialect::Binary);
+    EXPECT_TRUE(row);
+    return row.value_or(ServerStructure{});
+}
+
+// Today's servers report 1.6 as protocol 48: the 1.6 game joins them.
+TEST_F(Join, AProtocol48ServerStartsCounterStrike16) {
+    const ServerStructure row = BinaryRow(48, "cstrike");
+    EXPECT_EQ(row.Protocol, "47");
+    Controller.JoinSelectedServer(row);
+    ASSERT_EQ(Launcher.Starts.size(), 1u) << ::testing::PrintToString(Log);
+    EXPECT_EQ(Launcher.Starts[0].File, Settings.PathCS16);
+    EXPECT_EQ(Launcher.Starts[0].Parameters, "-game cstrike +connect 127.60.0.1:27015");
+}
+
+// A server of another game is never started with a Counter-Strike game, whatever its
+// protocol, by the join or by the auto-join's launch: a notice says why, nothing else runs.
+TEST_F(Join, AServerOfAnotherGameIsNeverStarted) {
+    for (const int protocol : {46, 47, 48}) {
+        SCOPED_TRACE(protocol);
+        Log.clear();
+        const ServerStructure row = BinaryRow(protocol, "valve");
+        Controller.JoinSelectedServer(row);
+        EXPECT_EQ(Log, std::vector<std::string>{"text/" + std::to_string(MsgNotice)});
+        Log.clear();
+        EXPECT_EQ(Controller.LaunchGame(row, ""), LaunchResult::Refused);
+        EXPECT_EQ(
+            Log, (std::vector<std::string>{"stop auto-join", "text/" + std::to_string(MsgNotice)}));
+        ServerStructure text = row;
+        text.Dialect = QueryDialect::Text;
+        text.Password = "1";
+        Log.clear();
+        Controller.JoinSelectedServer(text); // no password prompt for a server it cannot join
+        EXPECT_EQ(Log, std::vector<std::string>{"text/" + std::to_string(MsgNotice)});
+    }
+    EXPECT_TRUE(Launcher.Starts.empty());
+    EXPECT_TRUE(Launcher.Checked.empty());
+    EXPECT_EQ(LaunchController::OtherGameText("valve"),
+              G(" 该服务器运行的游戏不是 Counter-Strike ( valve ) , 无法加入 ! "));
+}

@@ -32,6 +32,7 @@ ServerStructure Waiting(const std::string& ip, uint16_t port) {
     row.Port = std::to_string(port);
     row.Protocol = "00";
     row.Answered = true;
+    row.Dialect = QueryDialect::Text; // found by a text answer: asked in that dialect
     return row;
 }
 
@@ -162,25 +163,28 @@ TEST_F(DetailsFixture, ALateAnswerOfTheServerPickedBeforeNeverFillsThePanel) {
     EXPECT_TRUE(Sent.empty());
 }
 
-// Only 46 and 47 name a version; another protocol leaves the box as the last answer set it.
-TEST_F(DetailsFixture, AProtocol48AnswerKeepsTheVersionBox) {
+// 46 names CS 1.5, 47 and today's 48 CS 1.6, another game its folder; an unknown
+// Counter-Strike protocol leaves the box as the last answer set it.
+TEST_F(DetailsFixture, VersionBoxNamesEveryKnownVersionAndAnotherGamesFolder) {
     PickServer();
     FakeServerConfig server = Server(PickedIp, PickedPort, "Versions");
-    for (const auto& [protocol, version] :
-         {std::pair<int, std::string>{47, "CS 1.6"}, std::pair<int, std::string>{46, "CS 1.5"}}) {
-        SCOPED_TRACE(version);
-        server.Protocol = protocol;
-        server.Name = "Versions";
+    struct Step {
+        int Protocol;
+        const char* Folder;
+        const char* Version;
+    };
+    for (const Step& step : {Step{46, "cstrike", "CS 1.5"}, Step{45, "cstrike", "CS 1.5"},
+                             Step{48, "cstrike", "CS 1.6"}, Step{47, "CSTRIKE", "CS 1.6"},
+                             Step{99, "cstrike", "CS 1.6"}, Step{48, "valve", "valve"},
+                             Step{46, "cstrike", "CS 1.5"}}) {
+        SCOPED_TRACE(std::to_string(step.Protocol) + " " + step.Folder);
+        server.Protocol = step.Protocol;
+        server.GameDir = step.Folder;
+        server.Name = "Versions " + std::to_string(step.Protocol);
         Details.QueryDetails(Model.SelectedAddress);
         Take(BuildInfoAnswer(server), PickedIp, PickedPort);
-        ASSERT_EQ(Box(17), version);
-
-        server.Protocol = 48;
-        server.Name = "Versions 48";
-        Details.QueryDetails(Model.SelectedAddress);
-        Take(BuildInfoAnswer(server), PickedIp, PickedPort);
-        EXPECT_EQ(Box(0), "Versions 48");
-        EXPECT_EQ(Box(17), version);
+        EXPECT_EQ(Box(0), server.Name);
+        EXPECT_EQ(Box(17), step.Version);
     }
 }
 

@@ -89,6 +89,7 @@ protected:
         row.Port = port;
         row.Protocol = "00";
         row.Answered = true;
+        row.Dialect = QueryDialect::Text; // found by a text answer: asked in that dialect
         return row;
     }
     void Take(const FakeServerConfig& server) {
@@ -303,4 +304,99 @@ TEST_F(Passes, APassOverEmptyListsStillShowsTheResultsCount) {
     EXPECT_EQ(Log.back(), "delete on");
 }
 
+// A pass over rows of each dialect: a text row is asked in text, a binary one in binary,
+// a favorite of unknown dialect in both; a challenge is answered within the pass on a
+// pacing tick of its own; every row takes its one answer by the sender of a binary one,
+// and a protocol 48 answer is a 1.6 one for the version filters.
+TEST(RefreshDialects, EachRowIsAskedInItsDialectAndTakesItsAnswerOnce) {
+    ScopedFakeClock clock;
+    clock.Set(1000);
+    BrowserModel model;
+    RefreshController refresh(model);
+    RefreshOptions options;
+    options.ResultFilter2 = "0"; // 1.6 answers stay out of the search results
+    refresh.Options = [&] { return options; };
+    std::vector<std::string> sent; // "ip" and the request's type byte, binary ones sized
+    refresh.Send = [&](const std::string& host, int, std::span<const uint8_t> bytes) {
+        const char kind = bytes.size() > 4 ? char(bytes[4]) : '?';
+        sent.push_back(host + " " + kind + (kind == 'T' ? std::to_string(bytes.size()) : ""));
+    };
+    const auto runUntil = [](const std::function<bool()>& done) {
+        QElapsedTimer elapsed;
+        elapsed.start();
+        while (!done() && elapsed.elapsed() < 5000)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+        return done();
+    };
+    const auto row = [](const std::string& ip, QueryDialect dialect, const std::string& tag) {
+        ServerStructure r;
+        r.IP = ip;
+        r.Port = "27015";
+        r.Protocol = tag;
+        r.Dialect = dialect;
+        r.Answered = true;
+        return r;
+    };
+    const auto take = [&](const std::string& datagram, const std::string& from) {
+        refresh.TakeDatagram(
+            std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(datagram.data()),
+                                     datagram.size()),
+            from, 27015);
+    };
+    const auto server = [](const std::string& ip, int protocol) {
+        FakeServerConfig config;
+        config.Ip = ip;
+        config.Name = "Srv " + ip;
+        config.Protocol = protocol;
+        config.Bots = 2;
+        return config;
+    };
+    ServerRows& results = model.SearchResults;
+    ServerRows& favorites = model.Favorites;
+    results.Add(row("127.43.0.1", QueryDialect::Text, "46"));
+    results.Add(row("127.43.0.2", QueryDialect::Binary, "46"));
+    results.Add(row("127.43.0.3", QueryDialect::Binary, "47"));
+    favorites.Add(row("127.43.0.4", QueryDialect::Unknown, "00"));
+    refresh.StartRefresh();
+    ASSERT_TRUE(runUntil([&] { return sent.size() >= 5; }));
+    EXPECT_EQ(sent, (std::vector<std::string>{"127.43.0.1 i", "127.43.0.2 T25", "127.43.0.3 T25",
+                                              "127.43.0.4 i", "127.43.0.4 T25"}));
+
+    // The challenge's resend waits for a pacing tick, and is the only one it gets.
+    clock.Advance(40);
+    take(BuildA2sChallenge(7), "127.43.0.2");
+    EXPECT_EQ(sent.size(), 5u);
+    EXPECT_EQ(refresh.PendingResends(), 1u);
+    ASSERT_TRUE(runUntil([&] { return refresh.PendingResends() == 0; }));
+    EXPECT_EQ(sent.back(), "127.43.0.2 T29");
+    take(BuildA2sChallenge(7), "127.43.0.9"); // never asked: no resend
+    EXPECT_EQ(refresh.PendingResends(), 0u);
+
+    take(BuildInfoAnswer(server("127.43.0.1", 46)), "127.43.0.1");
+    take(BuildA2sInfoI(server("127.43.0.2", 46)), "127.43.0.2");
+    take(BuildA2sInfoM(server("127.43.0.2", 46)), "127.43.0.2"); // the same query's 'm'
+    take(BuildA2sInfoI(server("127.43.0.3", 47)), "127.43.0.3"); // 48: a 1.6 answer
+    take(BuildInfoAnswer(server("127.43.0.4", 47)), "127.43.0.4");
+    clock.Advance(10);
+    take(BuildA2sInfoI(server("127.43.0.4", 47)), "127.43.0.4"); // both dialects: one row
+
+    EXPECT_EQ(results[0].Name, "Srv 127.43.0.1");
+    EXPECT_EQ(results[0].Dialect, QueryDialect::Text);
+    EXPECT_EQ(results[0].Response, "40");
+    EXPECT_EQ(results[1].Name, "Srv 127.43.0.2");
+    EXPECT_EQ(results[1].Protocol, "46");
+    EXPECT_EQ(results[1].Dialect, QueryDialect::Binary);
+    EXPECT_EQ(results[1].Bots, "2");
+    EXPECT_EQ(results[1].Version, "1.1.2.7/Stdio");
+    EXPECT_EQ(results[1].Response, "40");
+    EXPECT_FALSE(results[2].Answered) << "a 1.6 answer is filtered out of the results";
+    ASSERT_EQ(favorites.size(), 1u);
+    EXPECT_EQ(favorites[0].Name, "Srv 127.43.0.4");
+    EXPECT_EQ(favorites[0].Protocol, "47");
+    EXPECT_EQ(favorites[0].Response, "40") << "the later binary answer keeps the first's time";
+    EXPECT_EQ(favorites[0].Dialect, QueryDialect::Binary);
+    EXPECT_EQ(favorites[0].Version, "1.1.2.7/Stdio");
+    EXPECT_EQ(favorites[0].Secure, 1);
+    ASSERT_TRUE(runUntil([&] { return refresh.RunningPasses() == 0; }));
+}
 } // namespace

@@ -23,6 +23,17 @@ public:
     TestRow& Response(std::string value) { return Set(Row.Response, std::move(value)); }
     TestRow& Protocol(std::string value) { return Set(Row.Protocol, std::move(value)); }
     TestRow& Password(std::string value) { return Set(Row.Password, std::move(value)); }
+    TestRow& GameFolder(std::string value) { return Set(Row.GameFolder, std::move(value)); }
+    TestRow& Dialect(QueryDialect dialect) {
+        Row.Dialect = dialect;
+        return *this;
+    }
+    // What a server's answer says of its system and VAC ('l', 'w', 'm'; 1 on, 0 off).
+    TestRow& System(char os, int8_t secure) {
+        Row.Os = os;
+        Row.Secure = secure;
+        return *this;
+    }
     TestRow& SentAt(uint32_t tick) {
         Row.SentAt = tick;
         return *this;
