@@ -246,6 +246,14 @@ TEST_F(BinaryDialect, ScanDetailsAndRefreshOverAMixedFarm) {
                    Form1->Refresh->RunningPasses() == 0;
         },
         10000));
+    // The details query that ends the pass goes out after the pass: wait for its requests.
+    const int splitId = ids[static_cast<size_t>(SplitHost - 1)];
+    QTest::qWaitFor(
+        [&] {
+            const std::map<int, std::string> seen = InfoRequests();
+            return seen.count(splitId) && seen.at(splitId).size() >= 4;
+        },
+        3000);
     const std::map<int, std::string> asked = InfoRequests();
     for (const Member& m : Farmed) {
         SCOPED_TRACE(m.Label);
