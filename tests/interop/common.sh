@@ -2,8 +2,8 @@
 # run holds alone, and stops it (and whatever else the check started) however the
 # check ends.
 #
-# start_fake_server SERVER_BIN LOG SPEC...
-#   Serves the --server SPECs, each written with "@NET@" for the block's first two
+# start_fake_server SERVER_BIN LOG SERVER...
+#   Serves each SERVER as a --server option, written with "@NET@" for the block's first two
 #   octets ("@NET@.1.1:27015,name=..."). The block 127.R.0.0/16 (R from 128 to 254) is
 #   claimed by a silent server on its marker address 127.R.255.254:65531 (the marker
 #   by which test programs claim such blocks too): a block whose marker or server
@@ -32,13 +32,13 @@ start_fake_server() {
   local bin="$1" log="$2"
   shift 2
   local first=$(((($$ * 37) % 127)))
-  local attempt block args spec pid
+  local attempt block args server pid
   for attempt in $(seq 0 19); do
     block=$((128 + (first + attempt * 7) % 127))
     FAKE_NET="127.$block"
     args=(--server "$FAKE_NET.255.254:65531,silent")
-    for spec in "$@"; do
-      args+=(--server "${spec//@NET@/$FAKE_NET}")
+    for server in "$@"; do
+      args+=(--server "${server//@NET@/$FAKE_NET}")
     done
     # The deadline is a last resort: the trap stops the server long before it.
     "$bin" "${args[@]}" --log --seconds 60 >"$log" 2>&1 &
@@ -91,7 +91,7 @@ same_lists() {
 
 # The simulated servers the checks read, all of the binary dialect with the challenge
 # round trip: select_case CASE sets CASE_NAME (UTF-8; the server sends it as GBK),
-# CASE_MAP, CASE_PLAYERS, CASE_MAX, CASE_BOTS, CASE_VERSION and CASE_SPEC (for
+# CASE_MAP, CASE_PLAYERS, CASE_MAX, CASE_BOTS, CASE_VERSION and CASE_SERVER (for
 # start_fake_server). Each server runs on Linux and is VAC secured.
 #   challenge  the plain case, with a Chinese name
 #   split      the rules reply comes in 5 pieces, in shuffled order
@@ -111,9 +111,9 @@ select_case() {
     *)
       echo "unknown case $1"; return 1 ;;
   esac
-  CASE_SPEC="@NET@.1.1:27015,name=$CASE_NAME,map=$CASE_MAP,players=$CASE_PLAYERS,max=$CASE_MAX"
+  CASE_SERVER="@NET@.1.1:27015,name=$CASE_NAME,map=$CASE_MAP,players=$CASE_PLAYERS,max=$CASE_MAX"
   CASE_VERSION=1.1.2.7/Stdio
-  CASE_SPEC+=",bots=$CASE_BOTS,version=$CASE_VERSION,dialect=binary,challenge=1$extra"
+  CASE_SERVER+=",bots=$CASE_BOTS,version=$CASE_VERSION,dialect=binary,challenge=1$extra"
 }
 
 # The players every simulated server lists: "Player N" with N - 1 frags, as

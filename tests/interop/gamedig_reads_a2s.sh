@@ -21,7 +21,7 @@ if [ ! -f "$prefix/node_modules/gamedig/package.json" ]; then
 fi
 
 log="$WORK_DIR/server.out"
-start_fake_server "$server_bin" "$log" "$CASE_SPEC" || exit 1
+start_fake_server "$server_bin" "$log" "$CASE_SERVER" || exit 1
 address="$FAKE_NET.1.1:27015"
 bad=0
 fail() {

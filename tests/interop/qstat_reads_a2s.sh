@@ -18,7 +18,7 @@ command -v quakestat >/dev/null 2>&1 || { echo "quakestat is not installed"; exi
 command -v iconv >/dev/null 2>&1 || { echo "iconv is missing"; exit 1; }
 
 log="$WORK_DIR/server.out"
-start_fake_server "$server_bin" "$log" "$CASE_SPEC" || exit 1
+start_fake_server "$server_bin" "$log" "$CASE_SERVER" || exit 1
 address="$FAKE_NET.1.1:27015"
 tab="$(printf '\t')"
 bad=0
