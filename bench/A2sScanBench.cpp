@@ -5,9 +5,10 @@
 // ordinary user gets on a stock kernel (run it as an ordinary user). Target: the binary
 // scan takes at most 1.5 times the text one.
 #include "A2sProtocol.h"
-#include "A2sRangeFarm.h"
 #include "BrowserModel.h"
 #include "FakeServer.h"
+#include "RangeFarm.h"
+#include "RunAddresses.h"
 #include "SearchController.h"
 #include "ServerIntake.h"
 #include "TNMUDP.h"
@@ -16,16 +17,15 @@
 #include <QElapsedTimer>
 #include <QTimer>
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 namespace {
 
 constexpr int Addresses = 5000;
-const std::vector<uint16_t> FarmPorts = {27215, 27216};
+constexpr size_t FarmPorts = 2;
 
 struct Result {
     double Ms = 0;
@@ -33,7 +33,8 @@ struct Result {
     int BufferBytes = 0;
 };
 
-Result Scan(QCoreApplication& app, const std::string& first, const std::string& last) {
+Result Scan(QCoreApplication& app, const std::string& first, const std::string& last,
+            const std::vector<int32_t>& ports) {
     BrowserModel browser;
     ServerIntake intake(browser);
     TNMUDP udp(0, ReceiveBufferRequest::Stock());
@@ -53,7 +54,7 @@ Result Scan(QCoreApplication& app, const std::string& first, const std::string& 
     bool walked = false;
     controller.Finished = [&] { walked = true; };
 
-    const size_t expected = size_t(Addresses) * FarmPorts.size();
+    const size_t expected = size_t(Addresses) * FarmPorts;
     QElapsedTimer clock;
     qint64 doneNs = -1, walkedNs = -1;
     QTimer watch;
@@ -72,7 +73,7 @@ Result Scan(QCoreApplication& app, const std::string& first, const std::string& 
     QTimer::singleShot(0, [&] {
         clock.start();
         watch.start();
-        controller.Begin(from, to, std::vector<int32_t>(FarmPorts.begin(), FarmPorts.end()));
+        controller.Begin(from, to, ports);
     });
     app.exec();
     watch.stop();
@@ -90,31 +91,42 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
     // This run's own block of loopback addresses.
-    const std::string first = "127." + std::to_string(64 + getpid() % 150) + ".0.1";
+    const std::string first = RunNet(90, 0) + ".1";
     const std::string last = FarmAddress(first, Addresses - 1);
     std::printf("%d addresses x %zu ports from %s to %s, %d rounds each, alternating\n", Addresses,
-                FarmPorts.size(), first.c_str(), last.c_str(), rounds);
+                FarmPorts, first.c_str(), last.c_str(), rounds);
 
     Result best[2] = {{1e18, 0, 0}, {1e18, 0, 0}};
     bool allListed = true;
     for (int round = 0; round < rounds; ++round) {
         for (int binary = 0; binary < 2; ++binary) {
-            A2sRangeFarm farm(first, Addresses, FarmPorts,
-                              binary ? A2sRangeFarm::Dialect::BinaryWithChallenge
-                                     : A2sRangeFarm::Dialect::Text);
-            if (!farm.Start()) {
-                std::fprintf(stderr, "farm: %s\n", farm.LastError().c_str());
-                return 1;
+            // One farm a port, each on a port of the system's choosing.
+            std::vector<std::unique_ptr<RangeFarm>> farms;
+            std::vector<int32_t> ports;
+            for (size_t p = 0; p < FarmPorts; ++p) {
+                farms.push_back(std::make_unique<RangeFarm>(
+                    first, Addresses, 0,
+                    binary ? FarmDialect::BinaryWithChallenge : FarmDialect::Text));
+                if (!farms.back()->Start()) {
+                    std::fprintf(stderr, "farm: %s\n", farms.back()->LastError().c_str());
+                    return 1;
+                }
+                ports.push_back(farms.back()->Port());
             }
-            const Result r = Scan(app, first, last);
-            farm.Stop();
+            const Result r = Scan(app, first, last, ports);
+            uint64_t challenges = 0, answers = 0;
+            for (const auto& farm : farms) {
+                farm->Stop();
+                challenges += farm->ChallengesSent();
+                answers += farm->AnswersSent();
+            }
             std::printf("%-22s %9.1f ms  listed %zu of %d  (receive buffer %d bytes, %llu "
                         "challenges, %llu info answers)\n",
                         binary ? "binary + challenge" : "text", r.Ms, r.Listed,
-                        Addresses * int(FarmPorts.size()), r.BufferBytes,
-                        static_cast<unsigned long long>(farm.ChallengesSent()),
-                        static_cast<unsigned long long>(farm.InfoAnswersSent()));
-            allListed = allListed && r.Listed == size_t(Addresses) * FarmPorts.size();
+                        Addresses * int(FarmPorts), r.BufferBytes,
+                        static_cast<unsigned long long>(challenges),
+                        static_cast<unsigned long long>(answers));
+            allListed = allListed && r.Listed == size_t(Addresses) * FarmPorts;
             if (r.Ms < best[binary].Ms)
                 best[binary] = r;
         }

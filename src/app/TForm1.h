@@ -322,9 +322,9 @@ public:
               *SS5 = nullptr, *SS6 = nullptr, *SS7 = nullptr, *SS8 = nullptr, *SS9 = nullptr,
               *SS10 = nullptr, *SS11 = nullptr, *SS12 = nullptr, *SS13 = nullptr, *SS14 = nullptr,
               *SS15 = nullptr, *SS16 = nullptr, *SS17 = nullptr;
-    // What the binary dialect tells: the dialect, bots, OS, VAC and the server's version.
-    QLineEdit *SS18 = nullptr, *SS19 = nullptr, *SS20 = nullptr, *SS21 = nullptr, *SS22 = nullptr;
-    std::array<QLineEdit*, 23> SS{};             // SS[i] is SSi
+    // SS[i] is the box named SSi; SS18..SS22 tell what the binary dialect adds (the
+    // dialect, bots, OS, VAC and the server's version).
+    std::array<QLineEdit*, 23> SS{};
     QLabel *Image1 = nullptr, *Image2 = nullptr; // the two glyphs of Button_Begin (hidden)
     QTreeWidget *ListView_PlayersInfo = nullptr, *ListView_RulesInfo = nullptr;
 

@@ -269,7 +269,6 @@ void TForm1::BuildBasicPage() {
     SS0 = SS[0], SS1 = SS[1], SS2 = SS[2], SS3 = SS[3], SS4 = SS[4], SS5 = SS[5];
     SS6 = SS[6], SS7 = SS[7], SS8 = SS[8], SS9 = SS[9], SS10 = SS[10], SS11 = SS[11];
     SS12 = SS[12], SS13 = SS[13], SS14 = SS[14], SS15 = SS[15], SS16 = SS[16], SS17 = SS[17];
-    SS18 = SS[18], SS19 = SS[19], SS20 = SS[20], SS21 = SS[21], SS22 = SS[22];
 
     // The two glyphs of Button_Begin live here, hidden, as pictures to copy from.
     Image1 = new QLabel(TabSheet_Basic);

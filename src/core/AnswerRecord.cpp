@@ -41,8 +41,16 @@ void MergeAnswer(ServerStructure& row, const ServerStructure& answer) {
     row.Password = answer.Password;
     row.Alive = answer.Alive;
     row.Answered = answer.Answered;
+    ComplementAnswer(row, answer);
     if (row.Dialect != QueryDialect::Binary)
         row.Dialect = answer.Dialect;
+}
+
+bool ComplementAnswer(ServerStructure& row, const ServerStructure& answer) {
+    const ServerStructure before = row;
+    // A row once answered in the binary dialect stays binary: its answers say more.
+    if (answer.Dialect == QueryDialect::Binary)
+        row.Dialect = QueryDialect::Binary;
     if (!answer.GameFolder.empty())
         row.GameFolder = answer.GameFolder;
     if (!answer.Bots.empty())
@@ -53,6 +61,7 @@ void MergeAnswer(ServerStructure& row, const ServerStructure& answer) {
         row.Os = answer.Os;
     if (answer.Secure >= 0)
         row.Secure = answer.Secure;
+    return !(row == before);
 }
 
 std::optional<ServerStructure> BuildAnswerRecord(const ServerInfoStructure& info,

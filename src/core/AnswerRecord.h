@@ -31,6 +31,11 @@ std::string VersionTag(int32_t protocol, std::string_view folder);
 // binary (its answers say more), so a server answering both keeps being asked in it.
 // Response, SentAt, IP and Port belong to the row and stay.
 void MergeAnswer(ServerStructure& row, const ServerStructure& answer);
+// Only what an answer adds beyond the columns: the binary dialect and each extra it tells
+// (folder, bots, version, OS, VAC). A binary answer to a row already filled (a server
+// sending 'm' and 'I', or one of unknown dialect answering both requests) completes it
+// this way while the columns keep the first answer's. False when nothing changes.
+bool ComplementAnswer(ServerStructure& row, const ServerStructure& answer);
 
 // The canonical texts of an address and a port that pass the typed-input check:
 // dotted decimal without leading zeros or sign, and the port in decimal.

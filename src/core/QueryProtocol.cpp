@@ -1,6 +1,7 @@
 #include "QueryProtocol.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 namespace {
@@ -81,6 +82,15 @@ const Bytes& RulesRequest() {
 void MarkInfoHeader(std::span<uint8_t> datagram) {
     if (datagram.size() > InfoHeaderEnd)
         datagram[InfoHeaderEnd] = 0x40;
+}
+
+bool ReadInfoAnswer(std::span<const uint8_t> datagram, ServerInfoStructure& info) {
+    std::array<uint8_t, 2048> copy;
+    const size_t n = std::min(datagram.size(), copy.size());
+    std::copy_n(datagram.begin(), n, copy.begin());
+    const std::span<uint8_t> marked(copy.data(), n);
+    MarkInfoHeader(marked);
+    return ParseInfoAnswer(marked, info);
 }
 
 bool LooksLikeInfoAnswer(std::span<const uint8_t> datagram) {

@@ -36,6 +36,9 @@ enum DetailStateValue { DetailIdle = 0, DetailInfo = 1, DetailPlayers = 2, Detai
 // byte or at the end of the datagram. On success all 18 pairs of info are overwritten;
 // on failure info is left as it was.
 bool ParseInfoAnswer(std::span<const uint8_t> datagram, ServerInfoStructure& info);
+// A received info answer read as receivers read it: the header marked on a copy (the
+// datagram itself stays as it came, up to the endpoint's 2048 bytes), then parsed.
+bool ReadInfoAnswer(std::span<const uint8_t> datagram, ServerInfoStructure& info);
 
 // Parses a players answer; accepted only in detail state 2. Entries 0..playerCount-1 are
 // overwritten, later ones are left alone. A name ends at its zero byte and shows only the

@@ -36,14 +36,8 @@ ServerIntake::Outcome ServerIntake::NMUDP1DataReceived(TNMUDP& sender, int numbe
 ServerIntake::Outcome ServerIntake::TakeDatagram(std::span<const uint8_t> datagram,
                                                  const std::string& fromIP, int fromPort) {
     if (LooksLikeInfoAnswer(datagram)) {
-        // Marked in the intake's own buffer (where NMUDP1's datagrams are read already).
-        const size_t n = std::min(datagram.size(), ReceiveBuffer.size());
-        if (datagram.data() != ReceiveBuffer.data())
-            std::copy_n(datagram.begin(), n, ReceiveBuffer.begin());
-        const std::span<uint8_t> copy(ReceiveBuffer.data(), n);
-        MarkInfoHeader(copy);
         ServerInfoStructure info;
-        if (!ParseInfoAnswer(copy, info))
+        if (!ReadInfoAnswer(datagram, info))
             return Outcome::NotInfo;
         return AddScannedServer(info);
     }

@@ -8,12 +8,10 @@
 
 std::optional<ServerStructure> AutoJoinReplyRow(std::span<const uint8_t> datagram,
                                                 const std::string& fromIP, int fromPort) {
-    std::vector<uint8_t> bytes(datagram.begin(), datagram.end());
-    MarkInfoHeader(bytes);
     ServerInfoStructure info;
     QueryDialect dialect = QueryDialect::Text;
-    if (LooksLikeInfoAnswer(bytes)) {
-        if (!ParseInfoAnswer(bytes, info))
+    if (LooksLikeInfoAnswer(datagram)) {
+        if (!ReadInfoAnswer(datagram, info))
             return std::nullopt;
     } else {
         A2sInfo binary;

@@ -5,36 +5,10 @@
 void TakeAnswer(ServerStructure& row, const ServerStructure& answer, uint32_t now) {
     row.IP = answer.IP;
     row.Port = answer.Port;
-    row.Name = answer.Name;
-    row.Map = answer.Map;
-    row.Players = answer.Players;
-    row.MaxPlayers = answer.MaxPlayers;
-    row.Protocol = answer.Protocol;
+    MergeAnswer(row, answer);
     row.Response = std::to_string(static_cast<uint32_t>(now - row.SentAt));
-    row.Password = answer.Password;
     row.Alive = true;
     row.Answered = true;
-    ComplementAnswer(row, answer);
-    if (answer.Dialect != QueryDialect::Binary && row.Dialect != QueryDialect::Binary)
-        row.Dialect = answer.Dialect;
-}
-
-bool ComplementAnswer(ServerStructure& row, const ServerStructure& answer) {
-    const ServerStructure before = row;
-    // A row once answered in the binary dialect stays binary: its answers say more.
-    if (answer.Dialect == QueryDialect::Binary)
-        row.Dialect = QueryDialect::Binary;
-    if (!answer.GameFolder.empty())
-        row.GameFolder = answer.GameFolder;
-    if (!answer.Bots.empty())
-        row.Bots = answer.Bots;
-    if (!answer.Version.empty())
-        row.Version = answer.Version;
-    if (answer.Os != 0)
-        row.Os = answer.Os;
-    if (answer.Secure >= 0)
-        row.Secure = answer.Secure;
-    return !(row == before);
 }
 
 namespace {

@@ -313,13 +313,8 @@ void RefreshController::NMUDP2DataReceived(TNMUDP& sender, int numberBytes,
 void RefreshController::TakeDatagram(std::span<const uint8_t> datagram, const std::string& fromIP,
                                      int fromPort) {
     if (LooksLikeInfoAnswer(datagram)) {
-        const size_t n = std::min(datagram.size(), ReceiveBuffer.size());
-        if (datagram.data() != ReceiveBuffer.data())
-            std::copy_n(datagram.begin(), n, ReceiveBuffer.begin());
-        const std::span<uint8_t> copy(ReceiveBuffer.data(), n);
-        MarkInfoHeader(copy);
         ServerInfoStructure info;
-        if (!ParseInfoAnswer(copy, info))
+        if (!ReadInfoAnswer(datagram, info))
             return;
         ApplyInfoToSearchResults(info);
         ApplyInfoToFavorites(info);

@@ -248,7 +248,7 @@ TEST_F(BinaryDialect, ScanDetailsAndRefreshOverAMixedFarm) {
         10000));
     // The details query that ends the pass goes out after the pass: wait for its requests.
     const int splitId = ids[static_cast<size_t>(SplitHost - 1)];
-    QTest::qWaitFor(
+    (void)QTest::qWaitFor(
         [&] {
             const std::map<int, std::string> seen = InfoRequests();
             return seen.count(splitId) && seen.at(splitId).size() >= 4;
@@ -303,8 +303,9 @@ TEST(BinaryDialectPanel, EveryBoxFitsTheBasicPageAtTheDesignSize) {
         EXPECT_TRUE(box->isVisible());
         const QRect inPage(box->mapTo(page, QPoint(0, 0)), box->size());
         EXPECT_TRUE(page->rect().contains(inPage)) << inPage.y() << " " << page->height();
-        if (i >= DetailsController::DialectBox)
+        if (i >= DetailsController::DialectBox) {
             EXPECT_EQ(box->accessibleName(), QString::fromUtf8(labels[i - 18]));
+        }
     }
     if (const char* shot = std::getenv("QUARRIX_PANEL_SHOT"))
         Form1->grab().save(QString::fromLocal8Bit(shot));

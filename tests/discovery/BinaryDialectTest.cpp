@@ -1,4 +1,4 @@
-// The binary query dialect through the intake, a loopback scan and quarrix-cli, over
+// The binary query dialect through the intake and a loopback scan, over
 // simulated servers of every combination on this run's own loopback addresses.
 #include "A2sProtocol.h"
 #include "FakeServer.h"
@@ -7,10 +7,6 @@
 #include "ServerIntake.h"
 #include "TNMUDP.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QProcess>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -229,67 +225,6 @@ TEST_F(BinaryScan, ListsEveryServerOnceWhateverItAnswersIn) {
     EXPECT_EQ(listed.count("asks-for-ever"), 0u);
     for (const auto& [name, ip] : listed)
         EXPECT_EQ(Farm.Config(ids[ip]).Name, name);
-}
-
-struct CliRun {
-    int Exit = -1;
-    std::string Out, Err;
-};
-
-CliRun Cli(const QStringList& args) {
-    QProcess p;
-    p.start(QString::fromUtf8(QUARRIX_CLI), args);
-    CliRun r;
-    if (!p.waitForFinished(20000)) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    r.Exit = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.Out = p.readAllStandardOutput().toStdString();
-    r.Err = p.readAllStandardError().toStdString();
-    return r;
-}
-
-TEST(BinaryCli, QueryReadsPlayersAndEverySplitRuleThroughTheChallenges) {
-    FakeServerFarm farm;
-    FakeServerConfig c;
-    c.Ip = RunAddress(3, 1);
-    c.Name = "Split";
-    c.Dialect = FakeDialect::Binary;
-    c.Challenge = true;
-    c.RulesSplit = 4;
-    c.Bots = 1;
-    c.PlayerList = {{"alpha", 7, 1.0f}, {"", 0, 0.5f}}; // the second is still connecting
-    c.Players = 2;
-    ASSERT_GE(farm.Add(c), 0);
-    ASSERT_TRUE(farm.Start()) << farm.LastError();
-    const QString target = QString::fromStdString(c.Ip + ":27015");
-    const CliRun r =
-        Cli({QStringLiteral("query"), target, QStringLiteral("--players"),
-             QStringLiteral("--rules"), QStringLiteral("--format"), QStringLiteral("json")});
-    ASSERT_EQ(r.Exit, 0) << r.Err;
-    const QJsonObject o = QJsonDocument::fromJson(QByteArray::fromStdString(r.Out)).object();
-    EXPECT_EQ(o.value(QStringLiteral("dialect")).toString(), QStringLiteral("binary"));
-    EXPECT_EQ(o.value(QStringLiteral("bots")).toInt(), 1);
-    EXPECT_EQ(o.value(QStringLiteral("os")).toString(), QStringLiteral("linux"));
-    EXPECT_EQ(o.value(QStringLiteral("vac")), QJsonValue(true));
-    EXPECT_EQ(o.value(QStringLiteral("protocol")).toInt(), 47);
-    const QJsonArray players = o.value(QStringLiteral("player_list")).toArray();
-    ASSERT_EQ(players.size(), 2);
-    EXPECT_EQ(players[0].toObject().value(QStringLiteral("name")).toString(),
-              QStringLiteral("alpha"));
-    EXPECT_EQ(players[1].toObject().value(QStringLiteral("name")).toString(), QString());
-    const QJsonArray rules = o.value(QStringLiteral("rules")).toArray();
-    ASSERT_EQ(rules.size(), static_cast<qsizetype>(DefaultFakeRules().size()));
-    EXPECT_EQ(rules.last().toObject().value(QStringLiteral("name")).toString(),
-              QString::fromStdString(DefaultFakeRules().back().first));
-    // info: bare and once with the challenge; players: asked for one, then with it;
-    // rules: with the challenge players got, at once.
-    std::string kinds;
-    for (const auto& request : farm.Requests())
-        kinds += request.Kind;
-    EXPECT_EQ(kinds, "iTTUUV");
 }
 
 } // namespace

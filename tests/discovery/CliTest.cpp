@@ -1,4 +1,4 @@
-// quarrix-cli run as a separate process against simulated servers on 127.30.10-15.x.
+// quarrix-cli run as a separate process against simulated servers of this run's own block.
 #include "FakeServer.h"
 #include "Gbk.h"
 #include "RunAddresses.h"
@@ -240,6 +240,47 @@ TEST_F(CliFixture, BadInputGetsTheWindowsMessagesAndExitCode2) {
     }
     EXPECT_NE(Cli({QStringLiteral("--help")}).Out.find("quarrix-cli scan FROM TO"),
               std::string::npos);
+}
+
+TEST(BinaryCli, QueryReadsPlayersAndEverySplitRuleThroughTheChallenges) {
+    FakeServerFarm farm;
+    FakeServerConfig c;
+    c.Ip = RunAddress(3, 1);
+    c.Name = "Split";
+    c.Dialect = FakeDialect::Binary;
+    c.Challenge = true;
+    c.RulesSplit = 4;
+    c.Bots = 1;
+    c.PlayerList = {{"alpha", 7, 1.0f}, {"", 0, 0.5f}}; // the second is still connecting
+    c.Players = 2;
+    ASSERT_GE(farm.Add(c), 0);
+    ASSERT_TRUE(farm.Start()) << farm.LastError();
+    const QString target = QString::fromStdString(c.Ip + ":27015");
+    const CliRun r =
+        Cli({QStringLiteral("query"), target, QStringLiteral("--players"),
+             QStringLiteral("--rules"), QStringLiteral("--format"), QStringLiteral("json")});
+    ASSERT_EQ(r.Exit, 0) << r.Err;
+    const QJsonObject o = QJsonDocument::fromJson(QByteArray::fromStdString(r.Out)).object();
+    EXPECT_EQ(o.value(QStringLiteral("dialect")).toString(), QStringLiteral("binary"));
+    EXPECT_EQ(o.value(QStringLiteral("bots")).toInt(), 1);
+    EXPECT_EQ(o.value(QStringLiteral("os")).toString(), QStringLiteral("linux"));
+    EXPECT_EQ(o.value(QStringLiteral("vac")), QJsonValue(true));
+    EXPECT_EQ(o.value(QStringLiteral("protocol")).toInt(), 47);
+    const QJsonArray players = o.value(QStringLiteral("player_list")).toArray();
+    ASSERT_EQ(players.size(), 2);
+    EXPECT_EQ(players[0].toObject().value(QStringLiteral("name")).toString(),
+              QStringLiteral("alpha"));
+    EXPECT_EQ(players[1].toObject().value(QStringLiteral("name")).toString(), QString());
+    const QJsonArray rules = o.value(QStringLiteral("rules")).toArray();
+    ASSERT_EQ(rules.size(), static_cast<qsizetype>(DefaultFakeRules().size()));
+    EXPECT_EQ(rules.last().toObject().value(QStringLiteral("name")).toString(),
+              QString::fromStdString(DefaultFakeRules().back().first));
+    // info: bare and once with the challenge; players: asked for one, then with it;
+    // rules: with the challenge players got, at once.
+    std::string kinds;
+    for (const auto& request : farm.Requests())
+        kinds += request.Kind;
+    EXPECT_EQ(kinds, "iTTUUV");
 }
 
 } // namespace

@@ -40,10 +40,15 @@ int IndexOf(uint32_t first, uint32_t address, int count) {
     return index >= 0 && index < count ? int(index) : -1;
 }
 
+// The challenge of one address and port: differs from server to server.
+uint32_t ChallengeOf(uint32_t address, uint16_t port) {
+    return (address * 2654435761u) ^ (uint32_t(port) * 40503u) ^ 0x5A17C0DEu;
+}
+
 } // namespace
 
-RangeFarm::RangeFarm(std::string firstIp, int count, uint16_t port)
-    : FirstIp(std::move(firstIp)), Count(count), RequestedPort(port) {}
+RangeFarm::RangeFarm(std::string firstIp, int count, uint16_t port, FarmDialect dialect)
+    : FirstIp(std::move(firstIp)), Count(count), RequestedPort(port), Dialect(dialect) {}
 
 RangeFarm::~RangeFarm() {
     Stop();
@@ -193,6 +198,9 @@ void RangeFarm::Serve(int handle) {
     const int n = recvmmsg(handle, messages, Batch, MSG_DONTWAIT, nullptr);
     FakeServerConfig config;
     config.Port = BoundPort;
+    const bool binary = Dialect == FarmDialect::BinaryWithChallenge;
+    config.Dialect = binary ? FakeDialect::Binary : FakeDialect::Text;
+    config.Challenge = true;
     for (int i = 0; i < n; ++i) {
         msghdr& request = messages[i].msg_hdr;
         in_pktinfo info{};
@@ -204,15 +212,29 @@ void RangeFarm::Serve(int handle) {
             }
         }
         const std::string_view data(buffers[i], messages[i].msg_len);
-        const int index = known ? IndexOf(first, ntohl(info.ipi_addr.s_addr), Count) : -1;
-        if (index < 0 || data.substr(0, 14) != "\xFF\xFF\xFF\xFFinfostring")
+        const uint32_t address = ntohl(info.ipi_addr.s_addr);
+        const int index = known ? IndexOf(first, address, Count) : -1;
+        if (index < 0)
+            continue;
+        const bool asked = binary ? ClassifyRequest(data, false) == 'T'
+                                  : data.substr(0, 14) == "\xFF\xFF\xFF\xFFinfostring";
+        if (!asked)
             continue;
         char ip[INET_ADDRSTRLEN] = {};
         inet_ntop(AF_INET, &info.ipi_addr, ip, sizeof ip);
         config.Ip = ip;
         config.Name = "Fake #" + std::to_string(index + 1);
         config.Players = Players.load();
-        const std::string answer = BuildInfoAnswer(config);
+        std::string answer;
+        if (!binary) {
+            answer = BuildInfoAnswer(config);
+        } else {
+            const auto replies =
+                BuildA2sAnswers(config, 'T', data, ChallengeOf(address, BoundPort), 0);
+            if (replies.empty())
+                continue;
+            answer = replies.front();
+        }
         // Answered from the address that was asked, as that server would.
         iovec out{const_cast<char*>(answer.data()), answer.size()};
         alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
@@ -225,6 +247,6 @@ void RangeFarm::Serve(int handle) {
         source.ipi_spec_dst = info.ipi_addr;
         std::memcpy(CMSG_DATA(c), &source, sizeof source);
         if (sendmsg(handle, &reply, 0) >= 0)
-            ++Answers;
+            ++(binary && answer[4] == 'A' ? Challenges : Answers);
     }
 }
