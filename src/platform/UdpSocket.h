@@ -29,8 +29,9 @@ struct ReceiveBufferRequest {
     static constexpr ReceiveBufferRequest Stock() { return {212992, false}; }
 };
 
-// A plain IPv4 UDP socket (BSD sockets), non-blocking, never shared with a child
-// process and never opened with SO_REUSEADDR/SO_REUSEPORT. Not thread-affine: SendTo
+// A plain IPv4 UDP socket (BSD sockets, Winsock 2 on Windows), non-blocking, never shared
+// with a child process and never opened with SO_REUSEADDR/SO_REUSEPORT (on Windows it
+// holds its port exclusively). Not thread-affine: SendTo
 // may be called from any thread at once, because the destination travels with each
 // call. Opening, binding, closing and receiving belong to one owner thread.
 class UdpSocket {
@@ -78,9 +79,10 @@ public:
     // `results` alike. Returns how many results were filled: 0 when nothing is waiting;
     // a failed receive fills one Failed result.
     int ReceiveBatch(std::span<Slot> slots, std::span<ReceiveResult> results) const;
-    // Waits until a datagram can be read or `wakeHandle` becomes readable, at most
-    // timeoutMs (-1: no limit). True when the socket is readable.
-    bool WaitReadable(int wakeHandle, int timeoutMs) const;
+    // Waits until a datagram can be read or `wakeHandle` (a WakeSignal's handle, -1 for
+    // none) becomes readable, at most timeoutMs (-1: no limit). True when the socket is
+    // readable.
+    bool WaitReadable(std::intptr_t wakeHandle, int timeoutMs) const;
     // True when a datagram waits to be read (never blocks).
     bool HasPending() const { return WaitReadable(-1, 0); }
 
@@ -91,9 +93,11 @@ public:
     // Datagrams the system dropped at this socket for want of receive buffer: the count
     // the latest datagram received carried, or the system's count now when it is ahead
     // (drops after the last datagram are told by no datagram). Any thread, while open.
+    // Always 0 on Windows, which tells no such count.
     uint64_t Dropped() const;
 
 private:
-    int Handle = -1;
+    // A descriptor, or a Winsock SOCKET (as wide as a pointer); -1 when closed.
+    std::intptr_t Handle = -1;
     mutable std::atomic<uint64_t> Drops{0};
 };

@@ -1,0 +1,78 @@
+#include "FileRead.h"
+#include "FileReplace.h"
+#include "ProcessList.h"
+
+#include "NativeText.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+// Files and the process list through the platform layer, with the names a Chinese user
+// has: what each system's side must do alike.
+
+namespace {
+
+// The names in the folder, as UTF-8.
+std::vector<std::string> Names(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::u8path(folder))) {
+        const std::u8string name = entry.path().filename().u8string();
+        names.emplace_back(name.begin(), name.end());
+    }
+    return names;
+}
+
+TEST(PlainFiles, ReplaceAndReadAFileWithAChineseNameInAChineseFolder) {
+    TempDir dir;
+    const std::string folder = dir.Path() + "/" + NativeText("反恐精英 收藏");
+    std::filesystem::create_directory(std::filesystem::u8path(dir.Path() + "/反恐精英 收藏"));
+    const std::string path = folder + "/" + NativeText("服务器列表.dat");
+    EXPECT_EQ(ReadRegularFile(path, 1024).Status, ReadStatus::Missing);
+    EXPECT_TRUE(FolderTakesNewFiles(folder));
+
+    const std::string first("first\0generation\r\n", 19);
+    ASSERT_TRUE(ReplaceFile(path, first));
+    FileRead read = ReadRegularFile(path, 1024);
+    ASSERT_EQ(read.Status, ReadStatus::Read);
+    EXPECT_EQ(read.Bytes, first);
+
+    const std::string second(5000, '\xB7');
+    ASSERT_TRUE(ReplaceFile(path, second));
+    read = ReadRegularFile(path, 5000);
+    ASSERT_EQ(read.Status, ReadStatus::Read);
+    EXPECT_EQ(read.Bytes, second);
+    EXPECT_EQ(ReadRegularFile(path, 4999).Status, ReadStatus::TooBig);
+    // One file under the right name: no temporary left, no name mangled on the way.
+    EXPECT_EQ(Names(dir.Path() + "/反恐精英 收藏"), std::vector<std::string>{"服务器列表.dat"});
+
+    EXPECT_EQ(ReadRegularFile(folder, 1024).Status, ReadStatus::NotRegular);
+    EXPECT_EQ(ReadRegularFile(folder + "/" + NativeText("没有.dat"), 1024).Status,
+              ReadStatus::Missing);
+    EXPECT_FALSE(FolderTakesNewFiles(folder + "/" + NativeText("没有")));
+    // A file cannot be replaced in a folder that is not there; nothing is made.
+    EXPECT_FALSE(ReplaceFile(folder + "/" + NativeText("没有") + "/x.dat", "x"));
+}
+
+TEST(PlainFiles, ProcessListFindsThisProcessUnderItsOwnName) {
+    const std::string own = OwnExecutableName();
+#ifdef _WIN32
+    EXPECT_EQ(own, "platform_plain_tests.exe");
+#else
+    EXPECT_EQ(own, "platform_plain_tests");
+#endif
+    EXPECT_TRUE(AnyProcessNamed(own));
+    EXPECT_GE(CountProcessesNamed(own), 1);
+    // Names are compared byte for byte, as they are on every system.
+    for (const std::string& other : {std::string("quarrix-no-such-program.exe"), std::string(),
+                                     own.substr(0, own.size() - 1), own + "x"}) {
+        SCOPED_TRACE(other);
+        EXPECT_FALSE(AnyProcessNamed(other));
+        EXPECT_EQ(CountProcessesNamed(other), 0);
+    }
+}
+
+} // namespace
