@@ -39,8 +39,12 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   timeout 300 wineboot -i >/dev/null 2>&1
   timeout 60 wineserver -w
 fi
-# One wineserver for the whole run instead of one per test, ended afterwards.
-wineserver -p 60
+# One wineserver and one set of wine's own service processes for the whole run, started
+# here with nothing attached: started by the first test, they would hold CTest's output
+# pipe open and every test would wait for them. Ended afterwards.
+wineserver -k >/dev/null 2>&1 || true
+wineserver -p 600 </dev/null >/dev/null 2>&1
+timeout 120 wine wineboot </dev/null >/dev/null 2>&1 || true
 status=0
 timeout 1800 ctest --test-dir build-windows --output-on-failure --timeout 120 \
   -j"$(nproc)" "$@" || status=$?

@@ -2,8 +2,9 @@
 
 #include "WinText.h"
 
-#include <tlhelp32.h>
 #include <windows.h>
+// After <windows.h>, whose types it uses.
+#include <tlhelp32.h>
 
 // The Windows side of the process list: a Toolhelp snapshot, each executable name turned
 // into GBK and compared byte for byte, as the Linux side compares its names.

@@ -2,10 +2,13 @@
 
 #include "WinText.h"
 
-#include <mswsock.h>
-#include <windows.h>
+// Winsock 2 before <windows.h>, and the Microsoft extensions after both.
 #include <winsock2.h>
 #include <ws2tcpip.h>
+
+#include <windows.h>
+
+#include <mswsock.h>
 
 #include <algorithm>
 

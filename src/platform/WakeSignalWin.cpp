@@ -2,9 +2,11 @@
 
 #include "WinText.h"
 
-#include <windows.h>
+// Winsock 2 before <windows.h>.
 #include <winsock2.h>
 #include <ws2tcpip.h>
+
+#include <windows.h>
 
 // Windows has no eventfd that select() waits on, so the bell is a UDP socket on the
 // loopback, connected to its own address: it hears only itself, and a ring is one byte

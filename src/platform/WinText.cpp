@@ -1,7 +1,9 @@
 #include "WinText.h"
 
-#include <windows.h>
+// Winsock 2 before <windows.h>.
 #include <winsock2.h>
+
+#include <windows.h>
 
 #include <climits>
 #include <mutex>

@@ -1,8 +1,9 @@
 // A Windows program that records how it was started: its working folder, then each
 // argument as CommandLineToArgvW reads its command line (the program's own name first),
 // one a line in GBK, into the file named by QUARRIX_RECORD. The file appears whole.
-#include <shellapi.h>
 #include <windows.h>
+// After <windows.h>, whose types it uses.
+#include <shellapi.h>
 
 #include <string>
 

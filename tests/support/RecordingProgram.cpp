@@ -18,14 +18,19 @@ void WriteRecordingProgram(const std::string& path, const std::string& recordPat
 std::optional<std::vector<std::string>> WaitForRecord(const std::string& recordPath,
                                                       int timeoutMs) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!std::filesystem::exists(recordPath)) {
+    // A record is never empty (it starts with the working folder); on Windows the file may
+    // be seen a moment before it can be opened, so an empty read means "not yet".
+    for (;;) {
+        if (std::filesystem::exists(recordPath)) {
+            std::ifstream in(recordPath, std::ios::binary);
+            std::vector<std::string> lines;
+            for (std::string line; std::getline(in, line);)
+                lines.push_back(line);
+            if (!lines.empty())
+                return lines;
+        }
         if (std::chrono::steady_clock::now() > deadline)
             return std::nullopt;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    std::ifstream in(recordPath, std::ios::binary);
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
 }
