@@ -1,8 +1,10 @@
 # GoogleTest for the tests: the system's package natively; built from Debian's source
 # package (googletest) for the target when cross-compiling, where no library of the
-# target's kind is installed.
-if(CMAKE_CROSSCOMPILING)
+# target's kind is installed, or from the sources QUARRIX_GTEST_SOURCE names.
+if(CMAKE_CROSSCOMPILING AND NOT QUARRIX_GTEST_SOURCE)
   set(QUARRIX_GTEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest sources for the target")
+endif()
+if(QUARRIX_GTEST_SOURCE)
   if(NOT EXISTS ${QUARRIX_GTEST_SOURCE}/CMakeLists.txt)
     message(FATAL_ERROR "No GoogleTest sources in ${QUARRIX_GTEST_SOURCE} (Debian: googletest)")
   endif()

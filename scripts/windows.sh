@@ -29,9 +29,8 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY WAYLAND_DISPLAY
 
-[ -f build-windows/build.ninja ] ||
-  cmake -S . -B build-windows -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" >/dev/null
+# The configure preset windows-cross-tests: MinGW-w64's toolchain file, no Qt.
+[ -f build-windows/build.ninja ] || cmake --preset windows-cross-tests >/dev/null
 cmake --build build-windows -- -j"$(nproc)"
 
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
