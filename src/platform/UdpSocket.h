@@ -63,7 +63,8 @@ public:
     // Returns 0, or the system's error number when no socket could be created.
     int Open(ReceiveBufferRequest buffer = {});
     // Binds to 0.0.0.0:port. False when the port is taken; the socket is then bound
-    // to a system-chosen port by its first send.
+    // to a system-chosen port by its first send (on Windows at once, because Windows
+    // cannot wait for datagrams on a socket that is not bound yet).
     bool Bind(int port);
     void Close();
     bool IsOpen() const { return Handle >= 0; }

@@ -27,8 +27,11 @@ int UdpSocket::Open(ReceiveBufferRequest buffer) {
     if (!StartWinsock())
         return WSANOTINITIALISED;
     // Not inherited: a started game must never hold one of the fixed ports.
-    const SOCKET handle =
+    SOCKET handle =
         WSASocketW(AF_INET, SOCK_DGRAM, IPPROTO_UDP, nullptr, 0, WSA_FLAG_NO_HANDLE_INHERIT);
+    // Windows 7 before SP1 knows no such flag; the handle is then kept from children below.
+    if (handle == INVALID_SOCKET && WSAGetLastError() == WSAEINVAL)
+        handle = WSASocketW(AF_INET, SOCK_DGRAM, IPPROTO_UDP, nullptr, 0, 0);
     if (handle == INVALID_SOCKET) {
         const int error = WSAGetLastError();
         return error != 0 ? error : -1;
@@ -160,6 +163,9 @@ bool UdpSocket::WaitReadable(std::intptr_t wakeHandle, int timeoutMs) const {
         limit.tv_usec = (timeoutMs % 1000) * 1000;
     }
     const int ready = select(0, &readable, nullptr, &failed, timeoutMs >= 0 ? &limit : nullptr);
+    // A socket select refuses would otherwise make a waiting loop spin at full speed.
+    if (ready == SOCKET_ERROR && timeoutMs != 0)
+        Sleep(10);
     return ready > 0 && (FD_ISSET(Native(Handle), &readable) || FD_ISSET(Native(Handle), &failed));
 }
 

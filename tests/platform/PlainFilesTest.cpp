@@ -50,6 +50,12 @@ TEST(PlainFiles, ReplaceAndReadAFileWithAChineseNameInAChineseFolder) {
     EXPECT_EQ(Names(dir.Path() + "/反恐精英 收藏"), std::vector<std::string>{"服务器列表.dat"});
 
     EXPECT_EQ(ReadRegularFile(folder, 1024).Status, ReadStatus::NotRegular);
+    // A device is refused before a byte is read, so it neither hangs nor fills the memory.
+#ifdef _WIN32
+    EXPECT_EQ(ReadRegularFile("NUL", 1024).Status, ReadStatus::NotRegular);
+#else
+    EXPECT_EQ(ReadRegularFile("/dev/null", 1024).Status, ReadStatus::NotRegular);
+#endif
     EXPECT_EQ(ReadRegularFile(folder + "/" + NativeText("没有.dat"), 1024).Status,
               ReadStatus::Missing);
     EXPECT_FALSE(FolderTakesNewFiles(folder + "/" + NativeText("没有")));
