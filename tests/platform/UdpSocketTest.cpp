@@ -6,13 +6,16 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #ifdef _WIN32
 #include <winsock2.h>
 #include <ws2tcpip.h>
 #else
+#include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -52,6 +55,51 @@ std::vector<UdpSocket::ReceiveResult> ReceiveAll(const UdpSocket& socket, size_t
         }
     }
     return all;
+}
+
+// Addresses read alike on every system: four decimal parts of 0..255, no leading zeros,
+// nothing around them (what glibc's inet_pton takes, which Linux used before).
+TEST(Ipv4Address, ReadsStrictDottedDecimalOnly) {
+    const std::vector<std::pair<std::string, std::optional<uint32_t>>> cases = {
+        {"127.0.0.1", 0x7F000001},
+        {"0.0.0.0", 0},
+        {"255.255.255.255", ~0u},
+        {"10.20.30.40", 0x0A141E28},
+        {"1.2.3.0", 0x01020300},
+        {"256.1.1.1", std::nullopt},
+        {"1.2.3.256", std::nullopt},
+        {"01.2.3.4", std::nullopt},
+        {"1.2.3.04", std::nullopt},
+        {"1.2.3.0004", std::nullopt},
+        {"1.2.3", std::nullopt},
+        {"1.2.3.4.5", std::nullopt},
+        {" 1.2.3.4", std::nullopt},
+        {"1.2.3.4 ", std::nullopt},
+        {"1..3.4", std::nullopt},
+        {"1.2.3.", std::nullopt},
+        {"", std::nullopt},
+        {"a.b.c.d", std::nullopt},
+        {"1.2.3.-4", std::nullopt},
+        {"0x1.2.3.4", std::nullopt},
+        {"1.2.3.4:27015", std::nullopt},
+        {std::string("1.2.3.4\0", 8), std::nullopt},
+        {"1234.1.1.1", std::nullopt},
+        {"+1.2.3.4", std::nullopt},
+    };
+    for (const auto& [text, expected] : cases) {
+        SCOPED_TRACE(text);
+        const std::optional<Ipv4Address> parsed = Ipv4Address::Parse(text);
+        ASSERT_EQ(parsed.has_value(), expected.has_value());
+        if (parsed) {
+            EXPECT_EQ(parsed->Value, *expected);
+            EXPECT_EQ(parsed->ToString(), text);
+        }
+#ifndef _WIN32
+        in_addr system{};
+        EXPECT_EQ(inet_pton(AF_INET, text.c_str(), &system) == 1 && text.find('\0') == text.npos,
+                  expected.has_value());
+#endif
+    }
 }
 
 TEST(UdpSocket, BatchesBringEveryDatagramWithItsSenderAndRefuseOversized) {
