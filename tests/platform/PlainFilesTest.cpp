@@ -7,6 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include "WinText.h"
+#endif
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -62,6 +66,28 @@ TEST(PlainFiles, ReplaceAndReadAFileWithAChineseNameInAChineseFolder) {
     // A file cannot be replaced in a folder that is not there; nothing is made.
     EXPECT_FALSE(ReplaceFile(folder + "/" + NativeText("没有") + "/x.dat", "x"));
 }
+
+#ifdef _WIN32
+// GBK crosses to the system's wide text and back exactly, and what does not convert
+// exactly opens nothing: no '?' or best-fit character ever names another file.
+TEST(PlainFiles, GbkAndWideTextConvertExactlyOrNotAtAll) {
+    const std::string gbk = NativeText("反恐精英 服务器.dat");
+    const std::optional<std::wstring> wide = WideFromGbk(gbk);
+    ASSERT_TRUE(wide);
+    EXPECT_EQ(*wide, L"反恐精英 服务器.dat");
+    EXPECT_EQ(GbkFromWide(*wide), gbk);
+    EXPECT_EQ(WideFromGbk(""), std::wstring());
+    EXPECT_FALSE(WideFromGbk("a\x81"));     // a lead byte without its trail
+    EXPECT_FALSE(GbkFromWide(L"Zo\u00eb")); // GBK has no e with diaeresis
+    EXPECT_FALSE(GbkFromWide(L"\u0100x"));  // nor A with macron (no best fit to 'A')
+
+    TempDir dir;
+    const std::string broken = dir.Path() + "/a\x81";
+    EXPECT_FALSE(ReplaceFile(broken, "x"));
+    EXPECT_EQ(ReadRegularFile(broken, 16).Status, ReadStatus::Unreadable);
+    EXPECT_TRUE(Names(dir.Path()).empty());
+}
+#endif
 
 TEST(PlainFiles, ProcessListFindsThisProcessUnderItsOwnName) {
     const std::string own = OwnExecutableName();
