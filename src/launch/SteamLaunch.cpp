@@ -1,5 +1,6 @@
 #include "SteamLaunch.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <vector>
 
@@ -108,6 +109,11 @@ std::string GameFilesPath(const std::string& path, const std::string& home) {
     }
     // The game's files lie beside its own program, whatever file of the folder was named.
     return IsFolder(folder) ? Join(folder, "hl_linux") : std::string();
+}
+
+std::string UserHome() {
+    const char* home = std::getenv("HOME");
+    return home ? std::string(home) : std::string();
 }
 
 std::string SteamConnectUrl(const std::string& address, const std::string& password) {

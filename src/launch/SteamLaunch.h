@@ -29,6 +29,9 @@ std::string SteamClientGameFolder(const std::string& clientPath, const std::stri
 // game's folder is not there).
 std::string GameFilesPath(const std::string& path, const std::string& home);
 
+// The user's home folder as this process's environment names it; empty when unset.
+std::string UserHome();
+
 // What a join through Steam starts; Program is empty when nothing on PATH can start it.
 struct SteamCommand {
     std::string Program;          // the full path of the program started
