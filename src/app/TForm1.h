@@ -148,7 +148,7 @@ public:
     BrowserModel& Model() { return Browser; }
     const BrowserModel& Model() const { return Browser; }
     std::vector<int32_t> PortList; // the port list box's ports, as the scan and the save use them
-    std::string StartDirectory;
+    std::string StartDirectory;    // the settings folder: Quarrix.ini, favorites, text lists
     const ::MessageTable MessageTable;
 
 private:
@@ -363,3 +363,6 @@ private:
 
 // The process-wide main window; workers reach the window only through the UI bridge.
 extern TForm1* Form1;
+
+// The folder of the running executable, in the system's encoding.
+std::string ExecutableFolder();

@@ -184,7 +184,9 @@ TEST_F(Options, PagesAndControlsInTheirOrder) {
     EXPECT_EQ(o->Button_DefaultAll->text(), QStringLiteral("默认全部"));
     EXPECT_EQ(o->ComboBox_Margin->count(), 5);
     EXPECT_EQ(o->ComboBox_Margin->itemText(4), QStringLiteral("4"));
-    EXPECT_EQ(o->OpenDialog1->nameFilters(), QStringList{QStringLiteral("hl.exe (hl.exe)")});
+    EXPECT_EQ(
+        o->OpenDialog1->nameFilters(),
+        (QStringList{QStringLiteral("hl.exe (hl.exe)"), QStringLiteral("Steam (steam hl_linux)")}));
     EXPECT_EQ(o->OpenDialog2->nameFilters().size(), 3);
     EXPECT_EQ(o->OpenDialog2->defaultSuffix(), QStringLiteral("exe"));
 }
