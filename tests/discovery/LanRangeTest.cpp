@@ -1,7 +1,7 @@
 // The first run's range from the interface list: which interface counts, and how far
 // around its own address the range reaches for each network size.
-#include "FakeNetworkInterfaces.h"
 #include "LanRange.h"
+#include "FakeNetworkInterfaces.h"
 
 #include <gtest/gtest.h>
 
@@ -58,7 +58,8 @@ const RangeCase Cases[] = {
     {"Slash31AtZeroKeepsTheTypableOne",
      {Up("10.0.0.0", "255.255.255.254")},
      LanRange{"10.0.0.1", "10.0.0.1"}},
-    {"Slash32OnlyItself", {Up("192.168.1.77", "255.255.255.255")},
+    {"Slash32OnlyItself",
+     {Up("192.168.1.77", "255.255.255.255")},
      LanRange{"192.168.1.77", "192.168.1.77"}},
     {"Slash32AtLastPart255", {Up("10.1.2.255", "255.255.255.255")}, std::nullopt},
     {"NoInterface", {}, std::nullopt},
@@ -83,8 +84,8 @@ INSTANTIATE_TEST_SUITE_P(Networks, FirstRun, testing::ValuesIn(Cases),
                          [](const auto& info) { return std::string(info.param.Name); });
 
 TEST(FirstRunPorts, TheGamesUsualServerPorts) {
-    EXPECT_EQ(FirstRunPorts(), (std::vector<std::string>{"27015", "27016", "27017", "27018",
-                                                         "27019", "27020"}));
+    EXPECT_EQ(FirstRunPorts(),
+              (std::vector<std::string>{"27015", "27016", "27017", "27018", "27019", "27020"}));
 }
 
 // The test programs never see the machine's interfaces unless a test installs them.

@@ -1,10 +1,10 @@
 // The search of the LAN against simulated servers on this run's loopback block. The
 // installed interface list's "broadcast" addresses are loopback addresses where servers
 // listen, so the whole path runs on loopback without broadcasting.
+#include "LanSearch.h"
 #include "FakeNetworkInterfaces.h"
 #include "FakeServer.h"
 #include "Gbk.h"
-#include "LanSearch.h"
 #include "MessageTable.h"
 #include "RunAddresses.h"
 
@@ -36,9 +36,7 @@ NetworkInterface Interface(const char* name, const char* address, const char* br
 class LanFixture : public testing::Test {
 protected:
     LanFixture() {
-        Intake.Asked = [this](const std::string& host, int port) {
-            return Lan.Covers(host, port);
-        };
+        Intake.Asked = [this](const std::string& host, int port) { return Lan.Covers(host, port); };
         // Challenges go back through the search's own socket, never through the scan's.
         Intake.Send = [this](const std::string& host, int port, std::span<const uint8_t>) {
             ScanSends.push_back(host + ":" + std::to_string(port));
@@ -58,10 +56,9 @@ protected:
         UdpSocket marker;
         ASSERT_EQ(marker.Open(), 0);
         const std::string ping = "marker";
-        ASSERT_TRUE(marker.SendTo(*Ipv4Address::Parse(Farm.Address(server).substr(
-                                      0, Farm.Address(server).find(':'))),
-                                  Farm.Port(server),
-                                  {reinterpret_cast<const uint8_t*>(ping.data()), ping.size()}));
+        ASSERT_TRUE(marker.SendTo(
+            *Ipv4Address::Parse(Farm.Address(server).substr(0, Farm.Address(server).find(':'))),
+            Farm.Port(server), {reinterpret_cast<const uint8_t*>(ping.data()), ping.size()}));
         ASSERT_TRUE(Farm.WaitForRequests(1, 5000));
         const auto requests = Farm.Requests();
         ASSERT_EQ(requests.size(), 1u);
@@ -131,8 +128,7 @@ TEST_F(LanFixture, AsksEveryBroadcastNetworkOnEveryPortAndListsTheAnswers) {
         kinds[r.Server] += r.Kind;
     for (auto& [server, seen] : kinds)
         std::sort(seen.begin(), seen.end());
-    EXPECT_EQ(kinds, (std::map<int, std::string>{
-                         {text, "Ti"}, {challenged, "TTi"}, {both, "Ti"}}));
+    EXPECT_EQ(kinds, (std::map<int, std::string>{{text, "Ti"}, {challenged, "TTi"}, {both, "Ti"}}));
     for (const int unasked : {otherPort, downNet, pointToPoint, outside})
         EXPECT_EQ(kinds.count(unasked), 0u) << Farm.Address(unasked);
 
@@ -187,8 +183,7 @@ TEST_F(LanFixture, NoPortsOrNoBroadcastInterfaceSendsNothingAndSaysWhy) {
     EXPECT_EQ(Lan.Start({27015}), LanSearch::StartResult::NoInterface);
     EXPECT_FALSE(Lan.Running());
     EXPECT_TRUE(States.empty());
-    EXPECT_EQ(Log, (std::vector<std::string>{G("局域网搜索开始 ..."),
-                                             G("没有可以广播的网络接口 !"),
+    EXPECT_EQ(Log, (std::vector<std::string>{G("局域网搜索开始 ..."), G("没有可以广播的网络接口 !"),
                                              G("局域网搜索结束 ! 找到服务器: 0")}));
     ExpectNothingSentTo(server);
 }

@@ -23,8 +23,8 @@ const ScopedNetworkInterfaces InstalledForTheWholeRun(TestList);
 } // namespace
 
 NetworkInterface TestInterface(const std::string& name, const std::string& address,
-                               const std::string& netmask, const std::string& broadcast,
-                               bool up, bool loopback, bool broadcastCapable) {
+                               const std::string& netmask, const std::string& broadcast, bool up,
+                               bool loopback, bool broadcastCapable) {
     NetworkInterface item;
     item.Name = name;
     item.Address = Address(address);
