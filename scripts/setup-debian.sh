@@ -6,6 +6,9 @@
 set -euo pipefail
 
 packages=(g++ cmake ninja-build qt6-base-dev libgtest-dev googletest qstat fonts-noto-cjk clang-format)
+# iproute2: the LAN search's broadcast test builds a network of its own with `ip` inside a
+# network namespace (`unshare` comes with util-linux, which every Debian has).
+packages+=(iproute2)
 if [ "${1:-}" = fuzz ]; then
   packages+=(clang libclang-rt-dev llvm)
 fi

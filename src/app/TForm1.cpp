@@ -5,6 +5,7 @@
 #include "DetailsController.h"
 #include "FavoriteListModel.h"
 #include "FileMessages.h"
+#include "LanSearch.h"
 #include "LaunchController.h"
 #include "ListOperations.h"
 #include "PortPanel.h"
@@ -94,6 +95,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     rows->addWidget(BuildStatusStrip(central));
     ConnectSwitches();
     BuildDiscovery();
+    BuildLanSearch();
     BuildRefresh();
     BuildViews();
     BuildDetails();

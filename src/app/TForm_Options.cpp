@@ -72,6 +72,9 @@ void TForm_Options::LoadSettings() {
     IniStructure = IniStructureType{};
     SettingsFile = SettingsPath(StartDirectory());
     if (!SettingsFileExists(SettingsFile) && !SettingsUnwritable) {
+        // A first run offers the machine's own network and the usual ports to search.
+        if (MainForm)
+            MainForm->ApplyFirstRunSearchDefaults();
         ResetAllSettings();
         // From here on the controls stand in for the file that could not be made.
         SettingsUnwritable = !SettingsFileExists(SettingsFile);
