@@ -6,6 +6,9 @@
 set -euo pipefail
 
 packages=(g++ cmake ninja-build qt6-base-dev libgtest-dev googletest qstat fonts-noto-cjk clang-format)
+# The package test: CPack's .deb (dpkg-shlibdeps, file), its checks (lintian, the desktop
+# entry and the software-centre validators) and the installed window on a virtual display.
+packages+=(dpkg-dev file lintian desktop-file-utils appstream xvfb xauth xdotool x11-utils)
 if [ "${1:-}" = fuzz ]; then
   packages+=(clang libclang-rt-dev llvm)
 fi
