@@ -114,8 +114,8 @@ grep -v '^running with root privileges' "$work/lintian.log"
 if grep -q '^E:' "$work/lintian.log"; then fail "lintian reports errors"; fi
 desktop-file-validate "$root/usr/share/applications/$id.desktop" ||
     fail "desktop-file-validate rejects the menu entry"
-appstreamcli validate --no-net "$root/usr/share/metainfo/$id.metainfo.xml" ||
-    fail "appstreamcli rejects the description"
+# The whole tree, so the description's launchable is checked against the installed entry.
+appstreamcli validate-tree --no-net "$root" || fail "appstreamcli rejects the description"
 wmclass=$(sed -n 's/^StartupWMClass=//p' "$root/usr/share/applications/$id.desktop")
 [ -n "$wmclass" ] || fail "the menu entry names no StartupWMClass"
 
@@ -137,5 +137,5 @@ begin=$(date +%s)
 # namespace does not receive: a shell stays first and runs it as its child.
 timeout -k 5 60 "${isolate[@]}" bash -c '"$@"; exit $?' - \
     xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" bash "$0" --inside "$root" "$settings" "$wmclass" ||
-    fail "the installed program did not show its window"
+    fail "the installed program did not show its window as it should (see above)"
 echo "started and ended in $(($(date +%s) - begin)) s${isolate:+ (own namespaces)}"
