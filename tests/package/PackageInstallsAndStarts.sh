@@ -13,12 +13,22 @@ fail() {
 }
 
 if [ "${1:-}" = --inside ]; then
-    # Runs under xvfb-run (and, where the system allows, in namespaces of its own): starts
-    # the installed program and waits, bounded, for its main window to be mapped.
+    # Runs under xvfb-run: starts the installed program on its display and waits, bounded,
+    # for the main window to be mapped. The program runs in namespaces of its own where the
+    # system allows them (see below); the X server stays outside, so that its lock file and
+    # its socket are made and removed as on any machine.
     root=$2 home=$3 wmclass=$4
+    shift 4
     cd "$home" || fail "no settings folder"
-    QT_QPA_PLATFORM=xcb "$root/usr/bin/Quarrix" >"$home/quarrix.log" 2>&1 &
+    QT_QPA_PLATFORM=xcb "$@" "$root/usr/bin/Quarrix" >"$home/quarrix.log" 2>&1 &
     pid=$!
+    # Ended outright (its exit is not under test here): unshare ignores SIGTERM and hands
+    # a SIGKILL on to the program, whose namespaces then end with it.
+    stop() {
+        kill -9 "$pid" 2>/dev/null
+        wait "$pid" 2>/dev/null
+    }
+    trap stop EXIT
     window=""
     for _ in $(seq 300); do
         kill -0 "$pid" 2>/dev/null || fail "Quarrix ended before showing its window: $(cat "$home/quarrix.log")"
@@ -30,9 +40,6 @@ if [ "${1:-}" = --inside ]; then
     # Docks match a window to its menu entry by the entry's StartupWMClass, which must be
     # one of the two names of the window's class.
     class=$(xprop -id "$window" WM_CLASS 2>/dev/null)
-    kill "$pid" 2>/dev/null
-    for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-    kill -9 "$pid" 2>/dev/null
     case "$class" in
     *" \"$wmclass\","* | *" \"$wmclass\"") ;;
     *) fail "StartupWMClass $wmclass names neither part of the window's $class" ;;
@@ -127,15 +134,13 @@ chmod 700 "$work/runtime"
 printf '[WindowStates]\r\nRemWindowStates=0\r\n[Favorite]\r\nSynchronize=0\r\n' >"$settings/Quarrix.ini"
 export QUARRIX_HOME="$settings" XDG_RUNTIME_DIR="$work/runtime" XDG_CONFIG_HOME="$HOME/.config"
 
-# Namespaces of its own where the system allows them: the program's four fixed local ports
-# and its one-instance check (over the process list) then meet nothing else on the machine,
-# and whatever it starts ends with it.
+# Namespaces of its own for the program where the system allows them: its four fixed local
+# ports and its one-instance check (over the process list) then meet nothing else on the
+# machine, and whatever it starts ends with it.
 isolate=(unshare --user --map-current-user --net --pid --fork --mount-proc --kill-child)
 "${isolate[@]}" true 2>/dev/null || isolate=()
 begin=$(date +%s)
-# xvfb-run waits for a signal from its X server, which the first process of a process
-# namespace does not receive: a shell stays first and runs it as its child.
-timeout -k 5 60 "${isolate[@]}" bash -c '"$@"; exit $?' - \
-    xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" bash "$0" --inside "$root" "$settings" "$wmclass" ||
+timeout -k 5 90 xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" \
+    bash "$0" --inside "$root" "$settings" "$wmclass" "${isolate[@]}" ||
     fail "the installed program did not show its window as it should (see above)"
 echo "started and ended in $(($(date +%s) - begin)) s${isolate:+ (own namespaces)}"
