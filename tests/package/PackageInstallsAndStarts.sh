@@ -123,7 +123,15 @@ desktop-file-validate "$root/usr/share/applications/$id.desktop" ||
     fail "desktop-file-validate rejects the menu entry"
 # The whole tree, so the description's launchable is checked against the installed entry.
 appstreamcli validate-tree --no-net "$root" || fail "appstreamcli rejects the description"
-wmclass=$(sed -n 's/^StartupWMClass=//p' "$root/usr/share/applications/$id.desktop")
+# The menu entry starts an installed program and shows an installed icon, and the software
+# centre's newest release is the version the window shows.
+entry() { sed -n "s/^$1=//p" "$root/usr/share/applications/$id.desktop"; }
+[ -x "$root/usr/bin/$(entry Exec)" ] || fail "Exec=$(entry Exec) names no installed program"
+[ -f "$root/usr/share/icons/hicolor/48x48/apps/$(entry Icon).png" ] ||
+    fail "Icon=$(entry Icon) names no installed icon"
+grep -q '<release version="1.6.0"' "$root/usr/share/metainfo/$id.metainfo.xml" ||
+    fail "the description's releases lack 1.6.0"
+wmclass=$(entry StartupWMClass)
 [ -n "$wmclass" ] || fail "the menu entry names no StartupWMClass"
 
 # A settings file, so that no first-run dialog holds the start; the program keeps its
