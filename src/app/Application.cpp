@@ -92,8 +92,6 @@ int RunApplication(int argc, char** argv) {
     TApplication app(argc, argv);
     // The title the desktop shows for the program as a whole.
     QApplication::setApplicationName(QStringLiteral("Quarrix v1.6.0"));
-    // Docks and task bars match the window to its installed menu entry, and so its icon.
-    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.quarrix.Quarrix"));
     QApplication::setFont(UiFont());
     RunWindows(true);
     return 0;
