@@ -2,7 +2,8 @@
 # Builds the Debian package from the build tree with CPack, checks what it holds (control
 # fields, files, lintian, the desktop entry and the software-centre description), unpacks it
 # into a scratch root and starts the installed window there on a virtual X display: it passes
-# when the main window "Quarrix  V1.6.0" is shown. Works as root and as an ordinary user.
+# when the main window "Quarrix  V1.6.0" is shown. Works as root and as an ordinary user;
+# run as root, it starts the installed program as user nobody too.
 # Usage: PackageInstallsAndStarts.sh <build folder> <source folder>
 # Exit code 77 (skipped) only when a tool it needs is missing.
 set -u
@@ -18,9 +19,13 @@ if [ "${1:-}" = --inside ]; then
     # system allows them (see below); the X server stays outside, so that its lock file and
     # its socket are made and removed as on any machine.
     root=$2 home=$3 wmclass=$4
-    shift 4
     cd "$home" || fail "no settings folder"
-    QT_QPA_PLATFORM=xcb "$@" "$root/usr/bin/Quarrix" >"$home/quarrix.log" 2>&1 &
+    # Namespaces of its own where the system allows them to this user: the program's four
+    # fixed local ports and its one-instance check (over the process list) then meet
+    # nothing else on the machine, and whatever it starts ends with it.
+    isolate=(unshare --user --map-current-user --net --pid --fork --mount-proc --kill-child)
+    "${isolate[@]}" true 2>/dev/null || isolate=()
+    QT_QPA_PLATFORM=xcb "${isolate[@]}" "$root/usr/bin/Quarrix" >"$home/quarrix.log" 2>&1 &
     pid=$!
     # Ended outright (its exit is not under test here): unshare ignores SIGTERM and hands
     # a SIGKILL on to the program, whose namespaces then end with it.
@@ -44,7 +49,7 @@ if [ "${1:-}" = --inside ]; then
     *" \"$wmclass\","* | *" \"$wmclass\"") ;;
     *) fail "StartupWMClass $wmclass names neither part of the window's $class" ;;
     esac
-    echo "main window $window shown, $class"
+    echo "main window $window shown to $(id -un), $class${isolate:+ (own namespaces)}"
     exit 0
 fi
 
@@ -134,21 +139,29 @@ grep -q '<release version="1.6.0"' "$root/usr/share/metainfo/$id.metainfo.xml" |
 wmclass=$(entry StartupWMClass)
 [ -n "$wmclass" ] || fail "the menu entry names no StartupWMClass"
 
-# A settings file, so that no first-run dialog holds the start; the program keeps its
-# files in QUARRIX_HOME, or the folder it starts in.
-settings="$work/settings"
-mkdir -p "$settings" "$work/runtime"
-chmod 700 "$work/runtime"
-printf '[WindowStates]\r\nRemWindowStates=0\r\n[Favorite]\r\nSynchronize=0\r\n' >"$settings/Quarrix.ini"
-export QUARRIX_HOME="$settings" XDG_RUNTIME_DIR="$work/runtime" XDG_CONFIG_HOME="$HOME/.config"
-
-# Namespaces of its own for the program where the system allows them: its four fixed local
-# ports and its one-instance check (over the process list) then meet nothing else on the
-# machine, and whatever it starts ends with it.
-isolate=(unshare --user --map-current-user --net --pid --fork --mount-proc --kill-child)
-"${isolate[@]}" true 2>/dev/null || isolate=()
-begin=$(date +%s)
-timeout -k 5 90 xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" \
-    bash "$0" --inside "$root" "$settings" "$wmclass" "${isolate[@]}" ||
-    fail "the installed program did not show its window as it should (see above)"
-echo "started and ended in $(($(date +%s) - begin)) s${isolate:+ (own namespaces)}"
+# Starts the installed program in folders of its own, with a settings file so that no
+# first-run dialog holds the start (the program keeps its files in QUARRIX_HOME, or the
+# folder it starts in); with a command in front (setpriv), as user nobody.
+start_installed() {
+    local base=$1 begin
+    shift
+    mkdir -p "$base/settings" "$base/runtime" "$base/home"
+    chmod 700 "$base/runtime"
+    printf '[WindowStates]\r\nRemWindowStates=0\r\n[Favorite]\r\nSynchronize=0\r\n' \
+        >"$base/settings/Quarrix.ini"
+    [ $# -eq 0 ] || chown -R 65534:65534 "$base"
+    begin=$(date +%s)
+    timeout -k 5 90 "$@" env HOME="$base/home" QUARRIX_HOME="$base/settings" \
+        XDG_RUNTIME_DIR="$base/runtime" XDG_CONFIG_HOME="$base/home/.config" \
+        xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" \
+        bash "$work/test.sh" --inside "$root" "$base/settings" "$wmclass" ||
+        fail "the installed program did not show its window as it should (see above)"
+    echo "started and ended in $(($(date +%s) - begin)) s"
+}
+cp "$0" "$work/test.sh"
+start_installed "$work/own"
+if [ "$(id -u)" -eq 0 ]; then
+    # Root ignores file permissions: the same installed files start for an ordinary user.
+    chmod 755 "$work"
+    start_installed "$work/user" setpriv --reuid=65534 --regid=65534 --clear-groups
+fi
