@@ -9,6 +9,9 @@ packages=(g++ cmake ninja-build qt6-base-dev libgtest-dev googletest qstat fonts
 # iproute2: the LAN search's broadcast test builds a network of its own with `ip` inside a
 # network namespace (`unshare` comes with util-linux, which every Debian has).
 packages+=(iproute2)
+# The package test: CPack's .deb (dpkg-shlibdeps, file), its checks (lintian, the desktop
+# entry and the software-centre validators) and the installed window on a virtual display.
+packages+=(dpkg-dev file lintian desktop-file-utils appstream xvfb xauth xdotool x11-utils)
 if [ "${1:-}" = fuzz ]; then
   packages+=(clang libclang-rt-dev llvm)
 fi

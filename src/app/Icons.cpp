@@ -339,3 +339,7 @@ QPixmap LegendSquare(const QColor& colour, int size) {
 QIcon AppIcon() {
     return MakeIcon(TrayDrawing(false));
 }
+
+QPixmap AppIconPixmap(int size) {
+    return Render(TrayDrawing(false), size);
+}

@@ -65,3 +65,5 @@ ImageList MakeImageList4(); // menu pictures, indexed like ImageList1
 QPixmap LegendSquare(const QColor& colour, int size);
 // The application's own window icon.
 QIcon AppIcon();
+// The window icon's picture drawn at any size, for the desktop's icon theme.
+QPixmap AppIconPixmap(int size);
