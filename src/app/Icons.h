@@ -32,6 +32,7 @@ enum ToolImage {
     ImgDelPort,
     ImgBeginRunning, // Button_Begin while a search runs (Image1)
     ImgBeginIdle,    // Button_Begin otherwise (Image2)
+    ImgSearchLan,    // the search of the LAN: a computer sending waves
     ToolImageCount
 };
 

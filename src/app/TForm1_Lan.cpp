@@ -28,7 +28,7 @@ void TForm1::BuildLanSearch() {
     const QString hint = caption + QStringLiteral(" (") +
                          shortcut.toString(QKeySequence::NativeText) + QStringLiteral(")");
 
-    SearchLan1 = new QAction(ImageList1[ImgBeginIdle], caption, this);
+    SearchLan1 = new QAction(ImageList1[ImgSearchLan], caption, this);
     SearchLan1->setObjectName(QStringLiteral("SearchLan1"));
     SearchLan1->setShortcut(shortcut);
     SearchLan1->setToolTip(hint);
@@ -39,7 +39,7 @@ void TForm1::BuildLanSearch() {
 
     ToolButton_SearchLan = new QToolButton(suiToolBar1);
     ToolButton_SearchLan->setObjectName(QStringLiteral("ToolButton_SearchLan"));
-    ToolButton_SearchLan->setIcon(ImageList1[ImgBeginIdle]);
+    ToolButton_SearchLan->setIcon(ImageList1[ImgSearchLan]);
     ToolButton_SearchLan->setIconSize(QSize(24, 24));
     ToolButton_SearchLan->setFixedSize(31, 30);
     ToolButton_SearchLan->setAutoRaise(true);

@@ -43,11 +43,21 @@ std::vector<NetworkInterface> SystemNetworkInterfaces::List() const {
         // The same field holds the peer of a point-to-point link; only a broadcast
         // interface has a broadcast address.
         if (item.BroadcastCapable)
-            item.Broadcast = HostOrder(at->ifa_broadaddr);
+            item.Broadcast = BroadcastOf(item.Address, item.Netmask, HostOrder(at->ifa_broadaddr));
         list.push_back(std::move(item));
     }
     ::freeifaddrs(first);
     return list;
+}
+
+Ipv4Address BroadcastOf(Ipv4Address address, Ipv4Address netmask, Ipv4Address reported) {
+    if (reported.Value != 0 && reported != address)
+        return reported;
+    const uint32_t hosts = ~netmask.Value;
+    // A /31 or /32 has no host part to set; neither has a mask that is not contiguous.
+    if (hosts < 3 || (hosts & (hosts + 1)) != 0)
+        return {};
+    return {address.Value | hosts};
 }
 
 SystemNetworkInterfaces& SystemNetworkInterfaces::Instance() {

@@ -17,6 +17,12 @@ struct NetworkInterface {
     bool operator==(const NetworkInterface&) const = default;
 };
 
+// Where a broadcast on this network goes: the address the system reports for it, or,
+// where it reports none or only the interface's own address (an address added without
+// one), the network's directed broadcast, every host bit set. 0.0.0.0 for /31 and /32
+// networks, which have no broadcast address.
+Ipv4Address BroadcastOf(Ipv4Address address, Ipv4Address netmask, Ipv4Address reported);
+
 // Where the list of interfaces comes from.
 class NetworkInterfaceSource {
 public:

@@ -88,6 +88,27 @@ TEST(FirstRunPorts, TheGamesUsualServerPorts) {
               (std::vector<std::string>{"27015", "27016", "27017", "27018", "27019", "27020"}));
 }
 
+// An address added without a broadcast address is listed with none, or with its own
+// address in its place: the broadcast then goes to the network's directed broadcast.
+TEST(BroadcastOf, TheReportedOneElseEveryHostBitSet) {
+    const auto a = [](const char* text) { return *Ipv4Address::Parse(text); };
+    struct Case {
+        const char *Address, *Netmask, *Reported, *Expected;
+    } const cases[] = {
+        {"192.168.1.77", "255.255.255.0", "192.168.1.255", "192.168.1.255"},
+        {"192.168.1.77", "255.255.255.0", "192.168.1.127", "192.168.1.127"},
+        {"10.99.7.23", "255.255.0.0", "10.99.7.23", "10.99.255.255"},
+        {"10.99.7.23", "255.255.0.0", "0.0.0.0", "10.99.255.255"},
+        {"192.168.1.77", "255.255.255.252", "0.0.0.0", "192.168.1.79"},
+        {"192.168.1.77", "255.255.255.254", "0.0.0.0", "0.0.0.0"},
+        {"192.168.1.77", "255.255.255.255", "192.168.1.77", "0.0.0.0"},
+        {"192.168.1.77", "255.0.255.0", "0.0.0.0", "0.0.0.0"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(BroadcastOf(a(c.Address), a(c.Netmask), a(c.Reported)).ToString(), c.Expected)
+            << c.Address << '/' << c.Netmask << " reported " << c.Reported;
+}
+
 // The test programs never see the machine's interfaces unless a test installs them.
 TEST(TestInterfaces, TheFakeListIsInstalledBeforeAnyTest) {
     EXPECT_EQ(CurrentNetworkInterfaces(), DefaultTestInterfaces());
