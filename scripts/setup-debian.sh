@@ -5,7 +5,7 @@
 # llvm-symbolizer for readable reports.
 set -euo pipefail
 
-packages=(g++ cmake ninja-build qt6-base-dev libgtest-dev googletest qstat fonts-noto-cjk clang-format)
+packages=(g++ cmake ninja-build qt6-base-dev qt6-translations-l10n libgtest-dev googletest qstat fonts-noto-cjk clang-format)
 # iproute2: the LAN search's broadcast test builds a network of its own with `ip` inside a
 # network namespace (`unshare` comes with util-linux, which every Debian has).
 packages+=(iproute2)
