@@ -5,7 +5,13 @@
 # llvm-symbolizer for readable reports.
 set -euo pipefail
 
-packages=(g++ cmake ninja-build qt6-base-dev libgtest-dev googletest qstat fonts-noto-cjk clang-format)
+packages=(g++ cmake ninja-build qt6-base-dev qt6-translations-l10n libgtest-dev googletest qstat fonts-noto-cjk clang-format)
+# iproute2: the LAN search's broadcast test builds a network of its own with `ip` inside a
+# network namespace (`unshare` comes with util-linux, which every Debian has).
+packages+=(iproute2)
+# The package test: CPack's .deb (dpkg-shlibdeps, file), its checks (lintian, the desktop
+# entry and the software-centre validators) and the installed window on a virtual display.
+packages+=(dpkg-dev file lintian desktop-file-utils appstream xvfb xauth xdotool x11-utils)
 if [ "${1:-}" = fuzz ]; then
   packages+=(clang libclang-rt-dev llvm)
 fi

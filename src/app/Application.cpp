@@ -8,7 +8,10 @@
 #include "WidgetText.h"
 
 #include <QDialog>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
+#include <QTranslator>
 
 #include <exception>
 
@@ -88,8 +91,21 @@ void DestroyApplicationWindows() {
     Form1 = nullptr;
 }
 
+QTranslator* InstallChineseQtTexts(QApplication& app) {
+    auto* translator = new QTranslator(&app);
+    if (!translator->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
+                          QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return nullptr;
+    }
+    QApplication::installTranslator(translator);
+    return translator;
+}
+
 int RunApplication(int argc, char** argv) {
     TApplication app(argc, argv);
+    InstallChineseQtTexts(app);
     // The title the desktop shows for the program as a whole.
     QApplication::setApplicationName(QStringLiteral("Quarrix v1.6.0"));
     QApplication::setFont(UiFont());

@@ -38,6 +38,13 @@ void ShowException(const QString& message);
 // the last dialog closed while the window is in the tray), then freed. Errors are shown.
 void RunWindows(bool withEndpoints);
 
+// The standard dialogs' own texts (file dialogs, message box buttons) in Chinese, like
+// everything else the window shows, whatever the desktop's language: Qt's translations
+// when the system has them. The translator installed, owned by `app`; null when the
+// system has none.
+class QTranslator;
+QTranslator* InstallChineseQtTexts(QApplication& app);
+
 // Everything after the single-instance check: application title, windows, the main window
 // shown, the message loop. Always returns exit code 0.
 int RunApplication(int argc, char** argv);

@@ -280,6 +280,19 @@ Drawing ToolDrawing(int index) {
             p.drawRect(QRectF(4, 3, 3, 10));
             p.drawRect(QRectF(9, 3, 3, 10));
         };
+    case ImgSearchLan:
+        return [](QPainter& p) {
+            // A screen on its stand, and the waves of a broadcast going out from it.
+            p.setPen(Outline(Ink, 0.9));
+            p.setBrush(Paper);
+            p.drawRect(QRectF(1.5, 7.5, 7, 5));
+            p.drawLine(QPointF(5, 12.5), QPointF(5, 14.5));
+            p.drawLine(QPointF(3, 14.5), QPointF(7, 14.5));
+            p.setBrush(Qt::NoBrush);
+            p.setPen(Outline(Green, 1.5));
+            for (const double r : {3.0, 5.5, 8.0})
+                p.drawArc(QRectF(6.5 - r, 8.5 - r, 2 * r, 2 * r), 10 * 16, 70 * 16);
+        };
     default: // ImgBeginIdle
         return [](QPainter& p) {
             p.setPen(Outline(Green.darker(140), 0.8));
@@ -338,4 +351,8 @@ QPixmap LegendSquare(const QColor& colour, int size) {
 
 QIcon AppIcon() {
     return MakeIcon(TrayDrawing(false));
+}
+
+QPixmap AppIconPixmap(int size) {
+    return Render(TrayDrawing(false), size);
 }

@@ -32,6 +32,7 @@ enum ToolImage {
     ImgDelPort,
     ImgBeginRunning, // Button_Begin while a search runs (Image1)
     ImgBeginIdle,    // Button_Begin otherwise (Image2)
+    ImgSearchLan,    // the search of the LAN: a computer sending waves
     ToolImageCount
 };
 
@@ -65,3 +66,5 @@ ImageList MakeImageList4(); // menu pictures, indexed like ImageList1
 QPixmap LegendSquare(const QColor& colour, int size);
 // The application's own window icon.
 QIcon AppIcon();
+// The window icon's picture drawn at any size, for the desktop's icon theme.
+QPixmap AppIconPixmap(int size);

@@ -5,6 +5,7 @@
 #include "DetailsController.h"
 #include "FavoriteListModel.h"
 #include "FileMessages.h"
+#include "LanSearch.h"
 #include "LaunchController.h"
 #include "ListOperations.h"
 #include "PortPanel.h"
@@ -12,6 +13,7 @@
 #include "SearchController.h"
 #include "ServerIntake.h"
 #include "ServerListModel.h"
+#include "SettingsFolder.h"
 #include "TForm_Options.h"
 #include "TForm_Warnning.h"
 #include "TNMUDP.h"
@@ -22,6 +24,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -46,6 +49,10 @@ void NameOverflowMenus(QWidget* window) {
 
 } // namespace
 
+std::string ExecutableFolder() {
+    return QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString();
+}
+
 TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     if (!Form1)
         Form1 = this;
@@ -55,9 +62,11 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     setWindowTitle(QStringLiteral("Quarrix  V1.6.0"));
     setFont(UiFont());
     setWindowIcon(AppIcon());
-    // Own files live in the directory the process was started from, not the executable's.
+    // Own files live in the settings folder: the start folder of a portable copy, the
+    // user's configuration folder for an installed program started from anywhere.
     std::error_code ec;
-    StartDirectory = std::filesystem::current_path(ec).string();
+    StartDirectory = SettingsFolderOfProcess(std::filesystem::current_path(ec).string(),
+                                             ExecutableFolder(), QUARRIX_INSTALL_BINDIR);
 
     ImageList1 = MakeImageList1();
     ImageList2 = MakeImageList2();
@@ -86,6 +95,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     rows->addWidget(BuildStatusStrip(central));
     ConnectSwitches();
     BuildDiscovery();
+    BuildLanSearch();
     BuildRefresh();
     BuildViews();
     BuildDetails();

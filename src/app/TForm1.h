@@ -41,6 +41,7 @@ class QTreeWidget;
 class RefreshController; // refresh
 class DetailsController;
 class FavoriteListModel;
+class LanSearch;
 class ListOperations;
 class SearchController;
 class ServerIntake;
@@ -148,7 +149,7 @@ public:
     BrowserModel& Model() { return Browser; }
     const BrowserModel& Model() const { return Browser; }
     std::vector<int32_t> PortList; // the port list box's ports, as the scan and the save use them
-    std::string StartDirectory;
+    std::string StartDirectory;    // the settings folder: Quarrix.ini, favorites, text lists
     const ::MessageTable MessageTable;
 
 private:
@@ -170,6 +171,11 @@ public:
     std::unique_ptr<ServerListModel> SearchResultsModel; // rows of ListView_Server
     std::unique_ptr<ServerIntake> Intake;                // answers of NMUDP1 and manual adds
     std::unique_ptr<SearchController> Search;            // the scan's worker and its bridge
+    std::unique_ptr<LanSearch> Lan;                      // "search the LAN" by broadcast
+    // The tool button and the menu item of the LAN search (also Ctrl+L).
+    void SearchLan1Click();
+    // A first run's range (the machine's own network) and ports, into empty boxes.
+    void ApplyFirstRunSearchDefaults();
 
     // ---- refresh: passes over both lists, continuous mode, NMUDP2's answers ----
     std::unique_ptr<RefreshController> Refresh;
@@ -254,6 +260,7 @@ public:
     QAction *N7 = nullptr, *N13 = nullptr, *N16 = nullptr, *N18 = nullptr, *Exit2 = nullptr;
     QAction *M1 = nullptr, *M2 = nullptr, *Options1 = nullptr;
     QAction *Readme1 = nullptr, *About2 = nullptr;
+    QAction* SearchLan1 = nullptr; // first in Menu_File
 
     // ---- context menus ----
     QMenu* PopupMenu1 = nullptr; // tray icon
@@ -277,6 +284,7 @@ public:
     QToolButton *ToolButton_AddToServer = nullptr, *ToolButton_CopyToClipboard = nullptr;
     QToolButton *ToolButton_Favorite = nullptr, *ToolButton_ServerInfo = nullptr;
     QToolButton* ToolButton_Options = nullptr;
+    QToolButton* ToolButton_SearchLan = nullptr;
     QToolButton *ToolButton_Minimize = nullptr, *ToolButton_About = nullptr;
     QToolButton* ToolButton_Exit = nullptr;
     QWidget* Panel1 = nullptr;
@@ -349,6 +357,8 @@ private:
     void BuildNonVisual();
     void ConnectSwitches();
     void BuildDiscovery();
+    void BuildLanSearch();
+    void UpdateLanSearchEnabled();
     // details
     void BuildViews();
     void BuildListOperations();
@@ -363,3 +373,6 @@ private:
 
 // The process-wide main window; workers reach the window only through the UI bridge.
 extern TForm1* Form1;
+
+// The folder of the running executable, in the system's encoding.
+std::string ExecutableFolder();

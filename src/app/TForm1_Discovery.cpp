@@ -283,6 +283,9 @@ void TForm1::ComboBox_PortPush() {
     }
     PortList = rebuilt.PortList;
     Edit_Ports->setText(ToQ(rebuilt.Summary));
+    // A list longer than the box shows its first ports, and all of them on hovering.
+    Edit_Ports->setCursorPosition(0);
+    Edit_Ports->setToolTip(Edit_Ports->text());
 }
 
 void TForm1::suiButton_AddServerClick() {

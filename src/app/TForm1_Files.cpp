@@ -8,6 +8,7 @@
 #include "FileMessages.h"
 #include "Gbk.h"
 #include "PlayerNameStore.h"
+#include "SteamLaunch.h"
 #include "TForm_Warnning.h"
 #include "WidgetText.h"
 
@@ -45,10 +46,17 @@ private:
         std::make_shared<std::vector<std::string>>();
 };
 
+// The path whose folder holds a game's favsvrs.dat and cstrike/config.cfg: the game's own
+// program, for a CS 1.6 of Steam the one in the library's game folder.
+std::string GameFiles(const TForm1& form, SettingsSlot slot) {
+    const std::string path = NativePath(form.Setting(slot));
+    return slot == SlotPathCS16 ? GameFilesPath(path, UserHome()) : path;
+}
+
 } // namespace
 
 void TForm1::BuildFiles() {
-    const auto gamePath = [this](SettingsSlot slot) { return NativePath(Setting(slot)); };
+    const auto gamePath = [this](SettingsSlot slot) { return GameFiles(*this, slot); };
     auto notices = std::make_shared<StartupNotices>(this, MessageTable);
     Hooks.ReadPlayerName = [notices, gamePath] {
         const PlayerNameRead read =
@@ -101,8 +109,8 @@ void TForm1::Button_SetNameClick() {
         ShowWarning(NameNotGbkMessage(), MessageTable[MsgNotice]);
         return;
     }
-    const SetPlayerNameOutcome outcome = SetPlayerNameOfGames(
-        *name, NativePath(Setting(SlotPathCS15)), NativePath(Setting(SlotPathCS16)));
+    const SetPlayerNameOutcome outcome =
+        SetPlayerNameOfGames(*name, GameFiles(*this, SlotPathCS15), GameFiles(*this, SlotPathCS16));
     switch (outcome.What) {
     case SetPlayerNameOutcome::Written:
         break;

@@ -72,6 +72,7 @@ void TForm1::BuildNonVisual() {
     OpenDialog2->setNameFilter(QStringLiteral("*.TXT (*.txt)"));
     OpenDialog2->setFileMode(QFileDialog::ExistingFile);
     OpenDialog2->setOption(QFileDialog::DontUseNativeDialog);
+    OpenDialog2->setDirectory(QString::fromStdString(StartDirectory));
     SaveDialog1 = new QFileDialog(this);
     SaveDialog1->setObjectName(QStringLiteral("SaveDialog1"));
     SaveDialog1->setAcceptMode(QFileDialog::AcceptSave);

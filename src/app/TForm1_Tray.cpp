@@ -5,6 +5,7 @@
 
 #include "Application.h"
 #include "SearchController.h"
+#include "SettingsFolder.h"
 #include "TAboutBox.h"
 #include "TForm_Warnning.h"
 #include "TrayController.h"
@@ -17,7 +18,6 @@
 #include <QToolButton>
 #include <QUrl>
 
-#include <filesystem>
 #include <functional>
 
 namespace {
@@ -123,14 +123,14 @@ void TForm1::RestoreFromTray() {
 }
 
 void TForm1::Readme1Click() {
-    const std::filesystem::path path = std::filesystem::path(StartDirectory) / "readme.txt";
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) {
+    // A help file of the user's own comes first, then the one shipped with the program.
+    const std::string path = FindHelpFile(StartDirectory, ExecutableFolder());
+    if (path.empty()) {
         ShowWarning(MessageTable[MsgNoHelpFile], MessageTable[MsgNotice]);
         return;
     }
     if (OpenDocument)
-        OpenDocument(QString::fromLocal8Bit(path.string()));
+        OpenDocument(QString::fromLocal8Bit(path));
 }
 
 void TForm1::AboutClick() {

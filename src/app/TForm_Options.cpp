@@ -5,6 +5,8 @@
 #include "FileRead.h"
 #include "Gbk.h"
 #include "IniFile.h"
+#include "LaunchController.h"
+#include "SteamLaunch.h"
 #include "TForm1.h"
 #include "TForm_Warnning.h"
 #include "TUpDown.h"
@@ -38,7 +40,9 @@ TForm_Options::TForm_Options(TForm1* mainForm, QWidget* parent)
     OpenDialog1 = new QFileDialog(this);
     OpenDialog1->setObjectName(QStringLiteral("OpenDialog1"));
     OpenDialog1->setFileMode(QFileDialog::ExistingFile);
-    OpenDialog1->setNameFilter(QStringLiteral("hl.exe (hl.exe)"));
+    // CS 1.6 of today is started through Steam: its client or the game's own program.
+    OpenDialog1->setNameFilters(
+        {QStringLiteral("hl.exe (hl.exe)"), QStringLiteral("Steam (steam hl_linux)")});
     OpenDialog1->setOption(QFileDialog::DontUseNativeDialog);
     OpenDialog2 = new QFileDialog(this);
     OpenDialog2->setObjectName(QStringLiteral("OpenDialog2"));
@@ -68,6 +72,9 @@ void TForm_Options::LoadSettings() {
     IniStructure = IniStructureType{};
     SettingsFile = SettingsPath(StartDirectory());
     if (!SettingsFileExists(SettingsFile) && !SettingsUnwritable) {
+        // A first run offers the machine's own network and the usual ports to search.
+        if (MainForm)
+            MainForm->ApplyFirstRunSearchDefaults();
         ResetAllSettings();
         // From here on the controls stand in for the file that could not be made.
         SettingsUnwritable = !SettingsFileExists(SettingsFile);
@@ -199,8 +206,14 @@ void TForm_Options::BrowseGamePath(QLineEdit* edit, const std::string& tag) {
     const QFileInfo picked(edit->text());
     if (edit->text() == before || !picked.exists() || !LoadFavoritesFile)
         return;
-    const QString favorites = picked.absolutePath() + QStringLiteral("/favsvrs.dat");
-    LoadFavoritesFile(QFile::encodeName(favorites).toStdString(), tag);
+    // The game's favorites lie in its own folder: for Steam the library's, not the client's.
+    std::string game = QFile::encodeName(picked.absoluteFilePath()).toStdString();
+    if (tag == "47")
+        game = GameFilesPath(game, UserHome());
+    if (game.empty())
+        return;
+    const std::string folder = ProgramFolder(game);
+    LoadFavoritesFile(folder + (folder.ends_with('/') ? "" : "/") + "favsvrs.dat", tag);
 }
 
 void TForm_Options::BrowseToolPath(QLineEdit* edit) {

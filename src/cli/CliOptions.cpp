@@ -8,6 +8,7 @@ const char* CliUsage() {
                            [--require] [--local-port N] [--receive-buffer BYTES]
   quarrix-cli query IP[:PORT] [--players] [--rules] [--wait-ms N] [--format tsv|json]
                               [--require] [--local-port N]
+  quarrix-cli lan [--ports 27015,27016] [--wait-ms N] [--format tsv|json] [--require]
   quarrix-cli --help
 
 scan   Sends the info requests of both query dialects (the text one of older servers
@@ -21,6 +22,11 @@ query  Asks one server (port 27015 when none is given) for its info in both dial
        and, when asked, its players and its rules in the dialect it answered (binary:
        with the challenge round trips and split replies); waits up to --wait-ms for
        each answer.
+lan    Sends the info requests of both dialects to the broadcast address of every
+       network interface that is up and can broadcast, on every port of --ports
+       (default 27015 to 27020), as the window's "搜索局域网" does; listens --wait-ms
+       milliseconds (default 1500), answering challenges, then prints every server that
+       answered, ordered by address and port. What it did goes to standard error.
 
 Output (--format tsv, the default): one line per server, tab-separated:
   name  ip  port  map  players  max  protocol  password  response-ms  dialect  bots
@@ -66,6 +72,8 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args,
         o.What = CliOptions::Command::Scan;
     else if (command == "query")
         o.What = CliOptions::Command::Query;
+    else if (command == "lan")
+        o.What = CliOptions::Command::Lan;
     else {
         error = "unknown command '" + command + "'";
         return std::nullopt;
@@ -89,6 +97,8 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args,
         }
         return *n;
     };
+    bool portsGiven = false;
+    bool localSocket = false;
     while (i < args.size()) {
         const std::string arg = args[i++];
         if (arg == "--help" || arg == "-h") {
@@ -99,6 +109,7 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args,
             if (!v)
                 return std::nullopt;
             o.Ports = *v;
+            portsGiven = true;
         } else if (arg == "--wait-ms") {
             const auto n = number(arg, 0, 600000);
             if (!n)
@@ -109,11 +120,13 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args,
             if (!n)
                 return std::nullopt;
             o.LocalPort = *n;
+            localSocket = true;
         } else if (arg == "--receive-buffer") {
             const auto n = number(arg, 1, 1 << 30);
             if (!n)
                 return std::nullopt;
             o.ReceiveBuffer = *n;
+            localSocket = true;
         } else if (arg == "--format") {
             const auto v = value(arg);
             if (!v)
@@ -138,6 +151,19 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args,
         } else {
             o.Arguments.push_back(arg);
         }
+    }
+    if (o.What == CliOptions::Command::Lan) {
+        if (!o.Arguments.empty()) {
+            error = "lan takes no address";
+            return std::nullopt;
+        }
+        if (o.Players || o.Rules || localSocket) {
+            error = "--players, --rules, --local-port and --receive-buffer do not belong to lan";
+            return std::nullopt;
+        }
+        if (!portsGiven)
+            o.Ports = "27015,27016,27017,27018,27019,27020";
+        return o;
     }
     const size_t wanted = o.What == CliOptions::Command::Scan ? 2 : 1;
     if (o.Arguments.size() != wanted) {

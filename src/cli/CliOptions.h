@@ -6,12 +6,12 @@
 
 // The command line of quarrix-cli, as parsed; texts are UTF-8 from the terminal.
 struct CliOptions {
-    enum class Command { Help, Scan, Query };
+    enum class Command { Help, Scan, Query, Lan };
     enum class Format { Tsv, Json };
 
     Command What = Command::Help;
-    std::vector<std::string> Arguments; // FROM TO, or IP[:PORT]
-    std::string Ports = "27015";        // --ports, comma-separated
+    std::vector<std::string> Arguments; // FROM TO, or IP[:PORT]; none for lan
+    std::string Ports = "27015";        // --ports, comma-separated (lan: 27015 to 27020)
     int WaitMs = 1500;                  // --wait-ms
     Format OutputFormat = Format::Tsv;  // --format
     bool Players = false;               // --players

@@ -1,5 +1,6 @@
-// quarrix-cli: the scan and the server query of Quarrix without a window.
+// quarrix-cli: the scan, the LAN search and the server query of Quarrix without a window.
 #include "CliOptions.h"
+#include "LanCommand.h"
 #include "QueryCommand.h"
 #include "ScanCommand.h"
 
@@ -18,6 +19,8 @@ int main(int argc, char** argv) {
         return RunScan(*options);
     case CliOptions::Command::Query:
         return RunQuery(*options);
+    case CliOptions::Command::Lan:
+        return RunLan(*options);
     case CliOptions::Command::Help:
         break;
     }

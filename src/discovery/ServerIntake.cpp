@@ -34,7 +34,8 @@ ServerIntake::Outcome ServerIntake::NMUDP1DataReceived(TNMUDP& sender, int numbe
 }
 
 ServerIntake::Outcome ServerIntake::TakeDatagram(std::span<const uint8_t> datagram,
-                                                 const std::string& fromIP, int fromPort) {
+                                                 const std::string& fromIP, int fromPort,
+                                                 const SendFunction& reply) {
     if (LooksLikeInfoAnswer(datagram)) {
         ServerInfoStructure info;
         if (!ReadInfoAnswer(datagram, info))
@@ -46,7 +47,7 @@ ServerIntake::Outcome ServerIntake::TakeDatagram(std::span<const uint8_t> datagr
     if (fromIP.empty() || fromPort <= 0 || !WasAsked(fromIP, fromPort))
         return Outcome::NotInfo;
     if (const auto challenge = ParseA2sChallenge(datagram))
-        return TakeChallenge(*challenge, fromIP, fromPort);
+        return TakeChallenge(*challenge, fromIP, fromPort, reply);
     A2sInfo binary;
     if (!ParseA2sInfo(datagram, binary))
         return Outcome::NotInfo;
@@ -67,7 +68,8 @@ bool ServerIntake::WasAsked(const std::string& host, int port) const {
 }
 
 ServerIntake::Outcome ServerIntake::TakeChallenge(const A2sChallenge& challenge,
-                                                  const std::string& fromIP, int fromPort) {
+                                                  const std::string& fromIP, int fromPort,
+                                                  const SendFunction& reply) {
     Last.reset();
     const uint32_t now = CurrentClock().TickCount();
     const std::string key = fromIP + ":" + std::to_string(fromPort);
@@ -92,9 +94,9 @@ ServerIntake::Outcome ServerIntake::TakeChallenge(const A2sChallenge& challenge,
     const std::optional<Bytes> again = found->second.State.OnChallenge(challenge);
     if (!again)
         return Outcome::NotInfo; // a server that asks for ever gets no more than three
-    if (Send) {
+    if (const SendFunction& send = reply ? reply : Send) {
         try {
-            Send(fromIP, fromPort, *again);
+            send(fromIP, fromPort, *again);
         } catch (const std::exception&) {
             // Lost like any datagram that cannot leave.
         }

@@ -52,8 +52,10 @@ public:
     std::function<IntakeOptions()> Options;
     // A message to show: MessageTable index and caption index.
     std::function<void(int message, int caption)> ShowMessage;
+    using SendFunction =
+        std::function<void(const std::string& host, int port, std::span<const uint8_t> bytes)>;
     // Sends one datagram through NMUDP1.
-    std::function<void(const std::string& host, int port, std::span<const uint8_t> bytes)> Send;
+    SendFunction Send;
     // Whether host:port was asked by the scan (see SearchController::Covers). A binary
     // answer names no address of its own, so one from a sender nobody asked would make a
     // row of any datagram; such answers and challenges are refused. Servers added by hand
@@ -65,10 +67,11 @@ public:
                                int port);
     // The same for a datagram already at hand (a text answer's header byte is marked on a
     // copy). A binary answer's row is its sender, fromIP:fromPort; a challenge is answered
-    // through Send to that sender, at most MaxChallengeRounds times per query. Without a
-    // sender only text answers can be taken.
+    // through `reply` (the socket the challenge came in on) or else Send to that sender, at
+    // most MaxChallengeRounds times per query. Without a sender only text answers can be
+    // taken.
     Outcome TakeDatagram(std::span<const uint8_t> datagram, const std::string& fromIP = {},
-                         int fromPort = 0);
+                         int fromPort = 0, const SendFunction& reply = {});
     // AddScannedServer: takes the answer just parsed into info, received in `dialect`.
     Outcome AddScannedServer(const ServerInfoStructure& info,
                              QueryDialect dialect = QueryDialect::Text);
@@ -100,7 +103,8 @@ private:
     };
     IntakeOptions CurrentOptions() const;
     bool WasAsked(const std::string& host, int port) const;
-    Outcome TakeChallenge(const A2sChallenge& challenge, const std::string& fromIP, int fromPort);
+    Outcome TakeChallenge(const A2sChallenge& challenge, const std::string& fromIP, int fromPort,
+                          const SendFunction& reply);
     void SendBoth(const std::string& host, int port);
     void Remember(std::vector<std::string>& items, const std::string& text);
 

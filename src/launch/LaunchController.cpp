@@ -6,8 +6,10 @@
 #include "FileAccess.h"
 #include "Gbk.h"
 #include "MessageTable.h"
+#include "SteamLaunch.h"
 
 #include <exception>
+#include <filesystem>
 
 namespace {
 
@@ -122,7 +124,13 @@ LaunchResult LaunchController::LaunchGame(const ServerStructure& row, const std:
         }
         // The settings hold GBK text; the file system takes the system's own names.
         const std::string program = NativePath(file);
-        if (file.empty() || !RegularFileExists(program)) {
+        const SteamPathKind steam =
+            row.Protocol == "47" ? KindOfSteamPath(program) : SteamPathKind::None;
+        // A Steam library's game folder may be named itself; anything else is a program.
+        std::error_code ec;
+        const bool present = steam == SteamPathKind::Library ? std::filesystem::exists(program, ec)
+                                                             : RegularFileExists(program);
+        if (file.empty() || !present) {
             Call(StopAutoJoin);
             Call(ShowMessage, MsgLocateExeFailed, MsgNotice);
             Call(OpenOptions);
@@ -141,15 +149,20 @@ LaunchResult LaunchController::LaunchGame(const ServerStructure& row, const std:
             Call(ShowText, PasswordRefusedText(), MsgNotice);
             return LaunchResult::Refused;
         }
-        // Nothing of the scan, the refresh or the window changes for a game that cannot start.
-        if (!Launcher.CanStart(program)) {
+        SteamCommand start{program, NativeText(GameParameters(parameters, row, password)),
+                           ProgramFolder(program)};
+        if (steam != SteamPathKind::None)
+            start = SteamJoinCommand(program, row.IP + ":" + row.Port, NativeText(password),
+                                     FindProgram ? FindProgram : FindOnPath);
+        // Nothing of the scan, the refresh or the window changes for a game that cannot start;
+        // for Steam that is the client or the desktop's opener actually started.
+        if (start.Program.empty() || !Launcher.CanStart(start.Program)) {
             Call(StopAutoJoin);
             Call(ShowMessage, MsgExeRunFailed, MsgError);
             return LaunchResult::Failed;
         }
         PrepareLaunch();
-        if (!Launcher.Start(program, NativeText(GameParameters(parameters, row, password)),
-                            ProgramFolder(program))) {
+        if (!Launcher.Start(start.Program, start.Parameters, start.WorkingDirectory)) {
             Call(ShowMessage, MsgExeRunFailed, MsgError);
             return LaunchResult::Failed;
         }

@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 // The settings a join reads, as the settings record holds them.
 struct LaunchSettings {
@@ -58,8 +59,9 @@ public:
     // Joins the selected row (none: nothing): down (15), another game, full (16), password
     // prompt, launch.
     void JoinSelectedServer(const std::optional<ServerStructure>& selected);
-    // Starts the game of the row's version with its command line, in the system's encoding.
-    // A game that cannot be started changes nothing: the checks come before PrepareLaunch.
+    // Starts the game of the row's version with its command line, in the system's encoding;
+    // a CS 1.6 path of Steam starts the game through Steam. A game that cannot be started
+    // changes nothing: the checks come before PrepareLaunch.
     LaunchResult LaunchGame(const ServerStructure& row, const std::string& password);
     // The steps right before the game starts: side tools, auto-join off, tray icon,
     // scan pause, refresh stop, tray.
@@ -83,6 +85,9 @@ public:
     std::function<bool()> AutoRefreshOn;   // continuous refresh running
     std::function<void()> StopAutoRefresh; // as releasing ToolButton_Auto
     std::function<void()> MinimizeToTray;
+    // Looks a program up on PATH (the Steam client, the desktop's opener); FindOnPath when
+    // not set.
+    std::function<std::string(std::string_view)> FindProgram;
 
     // The message shown for a password that cannot go on the command line (GBK).
     static const std::string& PasswordRefusedText();

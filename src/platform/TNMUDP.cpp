@@ -144,6 +144,7 @@ void TNMUDP::SettlePacedRequests(const std::function<bool()>& cancelled) {
     using namespace std::chrono;
     std::lock_guard lock(PaceMutex);
     const auto deadline = steady_clock::now() + milliseconds(SettleLimitMs);
+    const uint64_t resentBefore = Cautious ? ~uint64_t{0} : Resent.load(std::memory_order_relaxed);
     for (int round = 0; round <= MaxResendRounds; ++round) {
         // In: every paced request answered, or nothing read for a while and nothing waiting.
         uint64_t readSeen = Receiver->Read();
@@ -156,9 +157,13 @@ void TNMUDP::SettlePacedRequests(const std::function<bool()>& cancelled) {
                 readSeen = read;
                 lastRead = now;
             }
+            // Once requests went out again, their duplicate answers inflate the count: it
+            // can reach the requests while a server dropped twice is still unheard, so
+            // only a quiet socket says the answers are in.
             const int64_t outstanding =
                 PacedRequests - WrittenOff - static_cast<int64_t>(Receiver->Answers());
-            if (outstanding <= 0 || now >= deadline ||
+            if ((outstanding <= 0 && Resent.load(std::memory_order_relaxed) == resentBefore) ||
+                now >= deadline ||
                 (now - lastRead >= milliseconds(SettleQuietMs) && !SocketHasPending()))
                 break;
             std::this_thread::sleep_for(microseconds(200));

@@ -68,6 +68,8 @@ public:
     bool Bind(int port);
     void Close();
     bool IsOpen() const { return Handle >= 0; }
+    // Lets SendTo reach broadcast addresses (SO_BROADCAST). False when refused.
+    bool EnableBroadcast();
 
     // Sends one datagram to address:port (port used as 16 bits). False on failure.
     bool SendTo(Ipv4Address address, int port, std::span<const uint8_t> bytes) const;

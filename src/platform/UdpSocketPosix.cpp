@@ -39,6 +39,11 @@ int UdpSocket::Open(ReceiveBufferRequest buffer) {
     return 0;
 }
 
+bool UdpSocket::EnableBroadcast() {
+    const int on = 1;
+    return Handle >= 0 && ::setsockopt(Handle, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) == 0;
+}
+
 bool UdpSocket::Bind(int port) {
     if (Handle < 0 || port < 0 || port > 0xFFFF) {
         return false;

@@ -55,6 +55,12 @@ int UdpSocket::Open(ReceiveBufferRequest buffer) {
     return 0;
 }
 
+bool UdpSocket::EnableBroadcast() {
+    const BOOL on = TRUE;
+    return Handle >= 0 && setsockopt(Native(Handle), SOL_SOCKET, SO_BROADCAST,
+                                     reinterpret_cast<const char*>(&on), sizeof on) == 0;
+}
+
 bool UdpSocket::Bind(int port) {
     if (Handle < 0 || port < 0 || port > 0xFFFF)
         return false;

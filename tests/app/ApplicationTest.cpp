@@ -16,12 +16,14 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QTranslator>
 #include <QTreeView>
 
 #include <gtest/gtest.h>
@@ -198,5 +200,16 @@ INSTANTIATE_TEST_SUITE_P(
                  },
                  false}),
     [](const auto& info) { return std::string(info.param.Name); });
+
+// The file dialogs and message boxes Qt draws itself speak the window's language too.
+TEST(ChineseQtTexts, StandardButtonsSpeakTheWindowsLanguage) {
+    QTranslator* translator = InstallChineseQtTexts(*qApp);
+    if (!translator)
+        GTEST_SKIP() << "Qt's translations are not installed (qt6-translations-l10n)";
+    QDialogButtonBox box(QDialogButtonBox::Open | QDialogButtonBox::Cancel);
+    EXPECT_EQ(box.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("取消"));
+    QApplication::removeTranslator(translator);
+    delete translator;
+}
 
 } // namespace

@@ -159,6 +159,8 @@ TEST_F(Discovery, ScanListsExactlyTheAnsweringServersAndReturnsToRest) {
     ClosePorts();
     EXPECT_EQ(Form1->PortList, (std::vector<int32_t>{27015, 27016}));
     EXPECT_EQ(Form1->Edit_Ports->text(), QStringLiteral("27015  27016  "));
+    // A list longer than the narrow box shows its start.
+    EXPECT_EQ(Form1->Edit_Ports->cursorPosition(), 0);
 
     Click(Form1->Button_Begin);
     ExpectBusy(QStringLiteral("暂停"), false);

@@ -2,6 +2,7 @@
 #include "Gbk.h"
 #include "IniFile.h"
 #include "PortPanel.h"
+#include "ScopedEnvironment.h"
 #include "TForm1.h"
 #include "TForm_Options.h"
 #include "Unprivileged.h"
@@ -298,12 +299,16 @@ TEST(StartUp, SettingsFileThatCannotBeReadReadsAsFallbacks) {
     EXPECT_EQ(app.IniValue("RunSettings", "RunCD"), "0") << "the file is left alone";
 }
 
-// A start folder that cannot be written needs a user that file permissions apply to: the
-// test runs as an ordinary user, or as root with the file rights of user "nobody". Every
-// start there would be a first run that keeps nothing: instead of the dialog, one message
-// names the folder, and the defaults are obeyed.
+// A settings folder that cannot be made or written needs a user that file permissions
+// apply to: the test runs as an ordinary user, or as root with the file rights of user
+// "nobody". Every start there would be a first run that keeps nothing: instead of the
+// dialog, one message names the folder, and the defaults are obeyed. Here the start folder
+// is read-only and the configuration folder would have to be made inside it.
 TEST(StartUp, AFolderThatCannotBeWrittenIsNamedOnceInsteadOfTheFirstRunDialog) {
     AppFixture app;
+    ScopedEnvironment env;
+    env.Set("XDG_CONFIG_HOME", app.Dir.File("config"));
+    const std::string folder = app.Dir.File("config/Quarrix");
     ASSERT_EQ(chmod(app.Dir.Path().c_str(), 0555), 0);
     const std::optional<bool> told = RunWithoutRootFileRights([&] {
         MessageRecorder messages;
@@ -314,14 +319,15 @@ TEST(StartUp, AFolderThatCannotBeWrittenIsNamedOnceInsteadOfTheFirstRunDialog) {
         });
         const size_t atStart = messages.Seen.size();
         const bool named =
-            atStart == 1 && messages.Seen[0].first.contains(QString::fromStdString(app.Dir.Path()));
+            atStart == 1 && messages.Seen[0].first.contains(QString::fromStdString(folder));
         OptionValues defaults;
         ResetOptionValues(defaults);
         const IniStructureType& ini = Form_Options->IniStructure;
         const bool obeyed = Form_Options->ControlValues() == defaults && ini[SlotConfirm] == "1" &&
                             ini[SlotParameter15] == "-console -game cstrike" &&
                             ini[SlotParameter16] == "-game cstrike" &&
-                            !std::filesystem::exists(app.Dir.File("Quarrix.ini"));
+                            !std::filesystem::exists(app.Dir.File("Quarrix.ini")) &&
+                            !std::filesystem::exists(folder);
         app.Show();
         Form1->OpenOptions();
         Find<QPushButton>("suiButton_Cancel")->click();

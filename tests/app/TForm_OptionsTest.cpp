@@ -29,9 +29,11 @@ namespace {
 // Every key of the file after the first run, in file order.
 const char* const FileOrder[] = {
     "[SearchRange]",
-    "FromIP=",
-    "ToIP=",
+    "FromIP=127.77.0.1", // the test programs' own network (FakeNetworkInterfaces.h)
+    "ToIP=127.77.0.254",
     "[SearchPorts]",
+    "Port0=27015",
+    "Port5=27020",
     "[ModulePath]",
     "PathCS1.5=",
     "PathCS1.6=",
@@ -127,8 +129,10 @@ TEST_F(Options, FirstRunWritesTheDefaultsAndShowsTheDialogBeforeTheMainWindow) {
         ASSERT_NE(found, std::string::npos) << line;
         at = found;
     }
+    // The first run offers the usual server ports.
     for (int i = 0; i < 32; ++i)
-        EXPECT_EQ(App.IniValue("SearchPorts", "Port" + std::to_string(i)), "");
+        EXPECT_EQ(App.IniValue("SearchPorts", "Port" + std::to_string(i)),
+                  i < 6 ? std::to_string(27015 + i) : "");
     EXPECT_EQ(Form_Options->IniStructure[SlotRunCD], "1");
     EXPECT_EQ(Form_Options->IniStructure[SlotParameter15], "-console -game cstrike");
 }
@@ -184,7 +188,9 @@ TEST_F(Options, PagesAndControlsInTheirOrder) {
     EXPECT_EQ(o->Button_DefaultAll->text(), QStringLiteral("默认全部"));
     EXPECT_EQ(o->ComboBox_Margin->count(), 5);
     EXPECT_EQ(o->ComboBox_Margin->itemText(4), QStringLiteral("4"));
-    EXPECT_EQ(o->OpenDialog1->nameFilters(), QStringList{QStringLiteral("hl.exe (hl.exe)")});
+    EXPECT_EQ(
+        o->OpenDialog1->nameFilters(),
+        (QStringList{QStringLiteral("hl.exe (hl.exe)"), QStringLiteral("Steam (steam hl_linux)")}));
     EXPECT_EQ(o->OpenDialog2->nameFilters().size(), 3);
     EXPECT_EQ(o->OpenDialog2->defaultSuffix(), QStringLiteral("exe"));
 }

@@ -231,6 +231,12 @@ TEST_F(CliFixture, BadInputGetsTheWindowsMessagesAndExitCode2) {
         {{QStringLiteral("query"), QString::fromStdString(RunIp("127.30.14"))}, "无效的 IP 地址"},
         {{QStringLiteral("scan"), QString::fromStdString(RunIp("127.30.14.1"))}, "FROM and TO"},
         {{QStringLiteral("frobnicate")}, "unknown command"},
+        // Refused before any interface is looked at.
+        {{QStringLiteral("lan"), QString::fromStdString(RunIp("127.30.14.1"))}, "no address"},
+        {{QStringLiteral("lan"), QStringLiteral("--ports"), QStringLiteral("27015,70000")},
+         "无效的端口"},
+        {{QStringLiteral("lan"), QStringLiteral("--local-port"), QStringLiteral("27005")},
+         "do not belong to lan"},
     };
     for (const Case& c : cases) {
         const CliRun r = Cli(c.Args);
