@@ -1,9 +1,7 @@
 #include "DatagramReceiver.h"
 
 #include <algorithm>
-#include <sys/eventfd.h>
 #include <system_error>
-#include <unistd.h>
 
 DatagramReceiver::DatagramReceiver(const UdpSocket& socket, std::function<void()> onQueued,
                                    size_t maxQueued)
@@ -15,8 +13,7 @@ DatagramReceiver::~DatagramReceiver() {
 
 bool DatagramReceiver::Start() {
     Stop();
-    WakeHandle = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-    if (WakeHandle < 0) {
+    if (!Bell.Open()) {
         return false;
     }
     {
@@ -26,8 +23,7 @@ bool DatagramReceiver::Start() {
     try {
         Thread = std::thread(&DatagramReceiver::Run, this);
     } catch (const std::system_error&) {
-        ::close(WakeHandle);
-        WakeHandle = -1;
+        Bell.Close();
         return false;
     }
     return true;
@@ -43,10 +39,7 @@ void DatagramReceiver::Stop() {
         Wake();
         Thread.join();
     }
-    if (WakeHandle >= 0) {
-        ::close(WakeHandle);
-        WakeHandle = -1;
-    }
+    Bell.Close();
     std::lock_guard lock(Mutex);
     Queue.clear();
     QueueBytes = 0;
@@ -54,9 +47,7 @@ void DatagramReceiver::Stop() {
 }
 
 void DatagramReceiver::Wake() {
-    const uint64_t one = 1;
-    // The counter is only a doorbell; a full counter still leaves the thread woken.
-    [[maybe_unused]] const ssize_t written = ::write(WakeHandle, &one, sizeof one);
+    Bell.Ring();
 }
 
 bool DatagramReceiver::Take(Batch& out) {
@@ -97,9 +88,8 @@ void DatagramReceiver::Run() {
         const int count = Socket.ReceiveBatch({slots.get(), UdpSocket::BatchSize},
                                               {results, UdpSocket::BatchSize});
         if (count == 0) {
-            Socket.WaitReadable(WakeHandle, -1);
-            uint64_t rung = 0;
-            [[maybe_unused]] const ssize_t read = ::read(WakeHandle, &rung, sizeof rung);
+            Socket.WaitReadable(Bell.Handle(), -1);
+            Bell.Drain();
             continue;
         }
         Batch batch;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "UdpSocket.h"
+#include "WakeSignal.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -86,6 +87,6 @@ private:
     std::atomic<uint64_t> AnswerCount{0};
     std::atomic<AnswerTest> Test{nullptr};
     bool StopRequested = false;
-    int WakeHandle = -1;
+    WakeSignal Bell; // ends the thread's wait on the socket
     std::thread Thread;
 };

@@ -29,8 +29,9 @@ struct ReceiveBufferRequest {
     static constexpr ReceiveBufferRequest Stock() { return {212992, false}; }
 };
 
-// A plain IPv4 UDP socket (BSD sockets), non-blocking, never shared with a child
-// process and never opened with SO_REUSEADDR/SO_REUSEPORT. Not thread-affine: SendTo
+// A plain IPv4 UDP socket (BSD sockets, Winsock 2 on Windows), non-blocking, never shared
+// with a child process and never opened with SO_REUSEADDR/SO_REUSEPORT (on Windows it
+// holds its port exclusively). Not thread-affine: SendTo
 // may be called from any thread at once, because the destination travels with each
 // call. Opening, binding, closing and receiving belong to one owner thread.
 class UdpSocket {
@@ -62,7 +63,8 @@ public:
     // Returns 0, or the system's error number when no socket could be created.
     int Open(ReceiveBufferRequest buffer = {});
     // Binds to 0.0.0.0:port. False when the port is taken; the socket is then bound
-    // to a system-chosen port by its first send.
+    // to a system-chosen port by its first send (on Windows at once, because Windows
+    // cannot wait for datagrams on a socket that is not bound yet).
     bool Bind(int port);
     void Close();
     bool IsOpen() const { return Handle >= 0; }
@@ -80,9 +82,10 @@ public:
     // `results` alike. Returns how many results were filled: 0 when nothing is waiting;
     // a failed receive fills one Failed result.
     int ReceiveBatch(std::span<Slot> slots, std::span<ReceiveResult> results) const;
-    // Waits until a datagram can be read or `wakeHandle` becomes readable, at most
-    // timeoutMs (-1: no limit). True when the socket is readable.
-    bool WaitReadable(int wakeHandle, int timeoutMs) const;
+    // Waits until a datagram can be read or `wakeHandle` (a WakeSignal's handle, -1 for
+    // none) becomes readable, at most timeoutMs (-1: no limit). True when the socket is
+    // readable.
+    bool WaitReadable(std::intptr_t wakeHandle, int timeoutMs) const;
     // True when a datagram waits to be read (never blocks).
     bool HasPending() const { return WaitReadable(-1, 0); }
 
@@ -93,9 +96,11 @@ public:
     // Datagrams the system dropped at this socket for want of receive buffer: the count
     // the latest datagram received carried, or the system's count now when it is ahead
     // (drops after the last datagram are told by no datagram). Any thread, while open.
+    // Always 0 on Windows, which tells no such count.
     uint64_t Dropped() const;
 
 private:
-    int Handle = -1;
+    // A descriptor, or a Winsock SOCKET (as wide as a pointer); -1 when closed.
+    std::intptr_t Handle = -1;
     mutable std::atomic<uint64_t> Drops{0};
 };

@@ -6,9 +6,11 @@
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#ifndef _WIN32
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 namespace fs = std::filesystem;
 
@@ -21,6 +23,9 @@ std::string Environment(const char* name) {
 
 // The account's own home folder, for a process started without HOME.
 std::string AccountHome() {
+#ifdef _WIN32
+    return Environment("USERPROFILE");
+#else
     std::vector<char> buffer(16384);
     passwd entry{};
     passwd* found = nullptr;
@@ -28,9 +33,15 @@ std::string AccountHome() {
         !found->pw_dir)
         return {};
     return found->pw_dir;
+#endif
 }
 
 bool IsAbsolute(const std::string& path) {
+#ifdef _WIN32
+    // "C:\...", "\\server\..." as well as "/...".
+    if (!path.empty() && (path.front() == '\\' || fs::path(path).is_absolute()))
+        return true;
+#endif
     return !path.empty() && path.front() == '/';
 }
 
@@ -90,7 +101,12 @@ SettingsFolderFacts GatherSettingsFolderFacts(const std::string& startFolder,
     facts.StartHoldsSettings = SettingsFileExists(SettingsPath(startFolder));
     facts.StartWritable = FolderTakesNewFiles(startFolder);
     facts.Installed = IsInstalledExecutable(exeFolder, installBinDir);
+#ifdef _WIN32
+    // Windows keeps each user's program settings in the roaming application data folder.
+    facts.XdgConfigHome = Environment("APPDATA");
+#else
     facts.XdgConfigHome = Environment("XDG_CONFIG_HOME");
+#endif
     facts.Home = Environment("HOME");
     if (facts.Home.empty())
         facts.Home = AccountHome();
@@ -110,10 +126,16 @@ bool MakeSettingsFolder(const std::string& folder) {
         partial /= piece;
         if (piece.empty() || fs::is_directory(partial, ec))
             continue;
+#ifdef _WIN32
+        // A user's own profile folders are already kept from other users.
+        if (!fs::create_directory(partial, ec) && !fs::is_directory(partial, ec))
+            return false;
+#else
         if (::mkdir(partial.c_str(), 0700) != 0 && errno != EEXIST)
             return false;
         // The process's umask could take the owner's own rights away.
         ::chmod(partial.c_str(), 0700);
+#endif
     }
     return fs::is_directory(folder, ec);
 }

@@ -18,14 +18,24 @@ void WriteRecordingProgram(const std::string& path, const std::string& recordPat
 std::optional<std::vector<std::string>> WaitForRecord(const std::string& recordPath,
                                                       int timeoutMs) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!std::filesystem::exists(recordPath)) {
+    for (;;) {
+        if (std::filesystem::exists(recordPath)) {
+            std::ifstream in(recordPath, std::ios::binary);
+            std::vector<std::string> lines;
+            for (std::string line; std::getline(in, line);)
+                lines.push_back(line);
+#ifdef _WIN32
+            // Windows may show the moved file a moment before it can be read; the recorder's
+            // record always holds lines, so an empty read means "not yet".
+            if (!lines.empty())
+                return lines;
+#else
+            // Whatever is there counts: a file another program makes empty is a record too.
+            return lines;
+#endif
+        }
         if (std::chrono::steady_clock::now() > deadline)
             return std::nullopt;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    std::ifstream in(recordPath, std::ios::binary);
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
 }
