@@ -28,19 +28,6 @@ uint64_t SendKey(uint32_t address, int port) {
 }
 
 // The first port's text checks both range ends, as the window does.
-bool ParsePorts(const std::string& text, std::vector<int32_t>& ports) {
-    size_t start = 0;
-    while (start <= text.size()) {
-        const size_t comma = std::min(text.find(',', start), text.size());
-        const auto port = ParseInt32(Trim(text.substr(start, comma - start)));
-        if (!port || *port < 1 || *port > 65535)
-            return false;
-        ports.push_back(*port);
-        start = comma + 1;
-    }
-    return !ports.empty();
-}
-
 bool CheckAddress(const std::string& text, const std::string& port, AddressPort& out) {
     const AddressCheck check = ParseAddressPort(Trim(text), port, out);
     if (check == AddressCheck::Ok)
@@ -51,18 +38,11 @@ bool CheckAddress(const std::string& text, const std::string& port, AddressPort&
     return false;
 }
 
-// Address order for printing; rows whose IP is not an address go last.
-std::pair<uint64_t, int64_t> OrderKey(const ServerStructure& row) {
-    AddressPort a{};
-    const bool ok = ParseAddressPort(row.IP, "1", a) == AddressCheck::Ok;
-    return {ok ? AddressNumber(a) : (uint64_t{1} << 32), NumericKey(row.Port)};
-}
-
 } // namespace
 
 int RunScan(const CliOptions& options) {
     std::vector<int32_t> ports;
-    if (!ParsePorts(options.Ports, ports)) {
+    if (!ParsePortList(options.Ports, ports)) {
         std::cerr << MessageLine(MsgInvalidPort, MsgNotice) << '\n';
         return ExitBadInput;
     }
@@ -157,14 +137,6 @@ int RunScan(const CliOptions& options) {
     worker.Join();
     udp.OnDataReceived = nullptr;
 
-    std::vector<const ServerStructure*> rows;
-    for (const ServerStructure& row : results)
-        rows.push_back(&row);
-    std::stable_sort(rows.begin(), rows.end(),
-                     [](const auto* a, const auto* b) { return OrderKey(*a) < OrderKey(*b); });
-    const ServerPrinter printer(options.OutputFormat);
-    for (const ServerStructure* row : rows)
-        std::cout << printer.Line(*row) << '\n';
-    std::cout.flush();
-    return rows.empty() && options.Require ? ExitNoAnswer : ExitOk;
+    const size_t printed = PrintInAddressOrder(results, ServerPrinter(options.OutputFormat));
+    return printed == 0 && options.Require ? ExitNoAnswer : ExitOk;
 }

@@ -9,6 +9,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
+#include <iostream>
+
 namespace {
 
 // UTF-8 for a terminal cell: no tab or line break may split the record.
@@ -147,4 +150,36 @@ std::string MessageLine(int message, int caption) {
     static const MessageTable table;
     return "quarrix-cli: " + GbkToUtf8(Trim(table[caption])) + ": " +
            GbkToUtf8(Trim(table[message]));
+}
+
+size_t PrintInAddressOrder(const ServerRows& rows, const ServerPrinter& printer) {
+    // Address order for printing; rows whose IP is not an address go last.
+    const auto key = [](const ServerStructure& row) {
+        AddressPort a{};
+        const bool ok = ParseAddressPort(row.IP, "1", a) == AddressCheck::Ok;
+        return std::pair<uint64_t, int64_t>{ok ? AddressNumber(a) : (uint64_t{1} << 32),
+                                            NumericKey(row.Port)};
+    };
+    std::vector<const ServerStructure*> ordered;
+    for (const ServerStructure& row : rows)
+        ordered.push_back(&row);
+    std::stable_sort(ordered.begin(), ordered.end(),
+                     [&](const auto* a, const auto* b) { return key(*a) < key(*b); });
+    for (const ServerStructure* row : ordered)
+        std::cout << printer.Line(*row) << '\n';
+    std::cout.flush();
+    return ordered.size();
+}
+
+bool ParsePortList(const std::string& text, std::vector<int32_t>& ports) {
+    size_t start = 0;
+    while (start <= text.size()) {
+        const size_t comma = std::min(text.find(',', start), text.size());
+        const auto port = ParseInt32(Trim(text.substr(start, comma - start)));
+        if (!port || *port < 1 || *port > 65535)
+            return false;
+        ports.push_back(*port);
+        start = comma + 1;
+    }
+    return !ports.empty();
 }

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "CliOptions.h"
+#include "ServerRows.h"
 #include "ServerStructure.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -35,6 +37,13 @@ private:
 std::string DialectText(QueryDialect dialect);
 // "linux", "windows", "mac", or empty when not told.
 std::string OsText(char os);
+
+// The rows in address order (rows whose IP is not an address last), a line each, on
+// standard output. The number of rows printed.
+size_t PrintInAddressOrder(const ServerRows& rows, const ServerPrinter& printer);
+
+// "27015,27016": every piece a port number 1..65535; false for anything else or nothing.
+bool ParsePortList(const std::string& text, std::vector<int32_t>& ports);
 
 // A window message (MessageTable index, caption index) as a line for standard error.
 std::string MessageLine(int message, int caption);

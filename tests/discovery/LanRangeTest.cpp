@@ -114,8 +114,9 @@ TEST(TestInterfaces, TheFakeListIsInstalledBeforeAnyTest) {
     EXPECT_EQ(CurrentNetworkInterfaces(), DefaultTestInterfaces());
     for (const NetworkInterface& item : CurrentNetworkInterfaces()) {
         EXPECT_EQ(item.Address.Value >> 24, 127u) << item.Name;
-        if (item.Broadcast.Value != 0)
+        if (item.Broadcast.Value != 0) {
             EXPECT_EQ(item.Broadcast.Value >> 24, 127u) << item.Name;
+        }
     }
 }
 
