@@ -5,6 +5,7 @@
 #include "LaunchController.h"
 #include "MessageTable.h"
 #include "TempDir.h"
+#include "TestRow.h"
 
 #include <gtest/gtest.h>
 
@@ -20,17 +21,12 @@ void PrintTo(const FakeLauncher::Started& s, std::ostream* os);
 namespace {
 
 ServerStructure Row(const std::string& protocol, const std::string& password = "0") {
-    ServerStructure row;
-    row.Name = "Target";
-    row.IP = "127.60.0.1";
-    row.Port = "27015";
-    row.Players = "3";
-    row.MaxPlayers = "16";
-    row.Protocol = protocol;
-    row.Password = password;
-    row.Alive = true;
-    row.Answered = true;
-    return row;
+    return TestRow("127.60.0.1")
+        .Name("Target")
+        .Counts("3", "16")
+        .Protocol(protocol)
+        .Password(password)
+        .Alive();
 }
 
 // A temporary file system with a Steam client, a Steam library holding the game and a
