@@ -43,19 +43,26 @@ if [ "$step" != app ] && [ ! -f "$work/prefix/lib/cmake/Qt6Widgets/Qt6WidgetsCon
     -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF -DFEATURE_system_harfbuzz=OFF \
     -DFEATURE_system_freetype=OFF -DFEATURE_system_png=OFF -DFEATURE_system_jpeg=OFF \
     -DFEATURE_system_libb2=OFF -DFEATURE_system_doubleconversion=OFF
+  # With OpenGL off, 6.4.2's Windows platform plugin still asks the dynamic GL loader.
+  sed -i 's/^#if QT_CONFIG(dynamicgl)$/#if QT_CONFIG(dynamicgl) \&\& QT_CONFIG(opengl)/' \
+    "$work/src/src/plugins/platforms/windows/qwindowswindow.cpp"
   cmake --build "$work/qt" --parallel "$(nproc)"
   cmake --install "$work/qt" >/dev/null
 fi
 
 if [ "$step" != qt ]; then
+  # Qt's own toolchain file chains to ours and adds the Qt for Windows to the search roots.
   [ -f "$work/app/build.ninja" ] || cmake -S "$here" -B "$work/app" -G Ninja \
-    -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-w64-x86_64.cmake" \
-    -DCMAKE_BUILD_TYPE=Release -DCMAKE_PREFIX_PATH="$work/prefix" \
+    -DCMAKE_TOOLCHAIN_FILE="$work/prefix/lib/cmake/Qt6/qt.toolchain.cmake" \
+    -DCMAKE_BUILD_TYPE=Release \
     -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
     -DQUARRIX_QT=ON -DQUARRIX_BUILD_TESTS=OFF -DQUARRIX_BUILD_BENCH=OFF
   cmake --build "$work/app" --target Quarrix
   # The Qt DLLs and the Windows platform plugin beside the program.
   cp "$work"/prefix/bin/Qt6{Core,Gui,Widgets}.dll "$work/app/src/app/"
+  # Qt's DLLs use MinGW's shared runtime (the program itself carries its own).
+  cp /usr/lib/gcc/x86_64-w64-mingw32/12-posix/{libgcc_s_seh-1,libstdc++-6}.dll \
+    /usr/x86_64-w64-mingw32/lib/libwinpthread-1.dll "$work/app/src/app/"
   mkdir -p "$work/app/src/app/platforms"
   cp "$work/prefix/plugins/platforms/qwindows.dll" "$work/app/src/app/platforms/"
   echo "built: $work/app/src/app/Quarrix.exe"
