@@ -47,21 +47,28 @@ void MergeAnswer(ServerStructure& row, const ServerStructure& answer) {
 }
 
 bool ComplementAnswer(ServerStructure& row, const ServerStructure& answer) {
-    const ServerStructure before = row;
+    // Called for every answer: each field says whether it changed, no copy of the row.
+    bool changed = false;
+    const auto take = [&changed](auto& field, const auto& value) {
+        if (!(field == value)) {
+            field = value;
+            changed = true;
+        }
+    };
     // A row once answered in the binary dialect stays binary: its answers say more.
     if (answer.Dialect == QueryDialect::Binary)
-        row.Dialect = QueryDialect::Binary;
+        take(row.Dialect, QueryDialect::Binary);
     if (!answer.GameFolder.empty())
-        row.GameFolder = answer.GameFolder;
+        take(row.GameFolder, answer.GameFolder);
     if (!answer.Bots.empty())
-        row.Bots = answer.Bots;
+        take(row.Bots, answer.Bots);
     if (!answer.Version.empty())
-        row.Version = answer.Version;
+        take(row.Version, answer.Version);
     if (answer.Os != 0)
-        row.Os = answer.Os;
+        take(row.Os, answer.Os);
     if (answer.Secure >= 0)
-        row.Secure = answer.Secure;
-    return !(row == before);
+        take(row.Secure, answer.Secure);
+    return changed;
 }
 
 std::optional<ServerStructure> BuildAnswerRecord(const ServerInfoStructure& info,

@@ -1,5 +1,7 @@
 #include "SteamLaunch.h"
 
+#include "LaunchController.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <vector>
@@ -25,18 +27,6 @@ bool SameLetters(std::string_view a, std::string_view b) {
 bool IsFolder(const std::string& path) {
     std::error_code ec;
     return !path.empty() && fs::is_directory(path, ec);
-}
-
-std::string FileNameOf(const std::string& path) {
-    const size_t cut = path.find_last_of('/');
-    return cut == std::string::npos ? path : path.substr(cut + 1);
-}
-
-std::string FolderOfPath(const std::string& path) {
-    const size_t cut = path.find_last_of('/');
-    if (cut == std::string::npos)
-        return {};
-    return cut == 0 ? std::string("/") : path.substr(0, cut);
 }
 
 std::string Join(const std::string& folder, std::string_view name) {
@@ -73,7 +63,7 @@ SteamPathKind KindOfSteamPath(const std::string& path) {
     if (!SteamLibraryGameFolder(path).empty())
         return SteamPathKind::Library;
     // A folder named steam is Steam's data folder (~/.steam/steam), not the client.
-    if (FileNameOf(path) == "steam" && !IsFolder(path))
+    if (ProgramFileName(path) == "steam" && !IsFolder(path))
         return SteamPathKind::Client;
     return SteamPathKind::None;
 }
@@ -81,8 +71,8 @@ SteamPathKind KindOfSteamPath(const std::string& path) {
 std::string SteamClientGameFolder(const std::string& clientPath, const std::string& home) {
     // A client inside its own Steam folder (~/.local/share/Steam/ubuntu12_32/steam) has the
     // default library above it.
-    for (std::string folder = FolderOfPath(clientPath); !folder.empty() && folder != "/";
-         folder = FolderOfPath(folder)) {
+    for (std::string folder = ProgramFolder(clientPath); !folder.empty() && folder != "/";
+         folder = ProgramFolder(folder)) {
         if (const std::string game = Join(folder, LibraryGame); IsFolder(game))
             return game;
     }
@@ -160,6 +150,6 @@ SteamCommand SteamJoinCommand(const std::string& gamePath, const std::string& ad
             return {};
         command.Parameters = SteamConnectUrl(address, password);
     }
-    command.WorkingDirectory = IsFolder(gameFolder) ? gameFolder : FolderOfPath(command.Program);
+    command.WorkingDirectory = IsFolder(gameFolder) ? gameFolder : ProgramFolder(command.Program);
     return command;
 }
